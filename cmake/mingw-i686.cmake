@@ -1,0 +1,11 @@
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TM_TRIPLE i686-w64-mingw32)
+# The posix thread model gives std::thread and std::mutex; -static keeps winpthread inside the binary.
+set(CMAKE_C_COMPILER ${TM_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TM_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TM_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TM_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
