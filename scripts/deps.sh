@@ -13,7 +13,7 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}"
-  apt-get update -qq
+  apt-get update -qq || true   # a partial index failure (often i386) must not stop us
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
@@ -23,7 +23,7 @@ if [ "${TM_SKIP_WINE32:-0}" != 1 ] && ! dpkg -s wine32:i386 >/dev/null 2>&1; the
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  if { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386; } >/dev/null 2>&1; then
+  if { apt-get update -qq || true; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386; } >/dev/null 2>&1; then
     echo "wine32 installed"
   else
     echo "wine32 could not be installed: the 32-bit end-to-end runs are skipped"
