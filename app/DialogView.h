@@ -1,0 +1,96 @@
+// The main window as its page handlers see it: its controls by id, its message boxes, cursor and
+// file dialogs. The Win32 window implements it over the real controls; tests implement it with a
+// fake that keeps control state apart from MainDialog's fields and records the order of calls.
+//
+// Every call acts at once (the Win32 binding sends its messages synchronously), so the order in
+// which MainDialog makes the calls is the order in which the operator sees the changes.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "convert/EngineState.h"
+
+// Message box style flags and answers, with the values of the Win32 constants of the same name,
+// so the Win32 binding passes them through unchanged.
+namespace mb {
+constexpr unsigned Ok = 0x00000000;               // MB_OK
+constexpr unsigned IconExclamation = 0x00000030;  // MB_ICONEXCLAMATION
+constexpr int IdOk = 1;                           // IDOK
+}  // namespace mb
+
+// Open/Save dialog flags, with the values of the Win32 OPENFILENAME flags of the same name.
+namespace ofn {
+constexpr unsigned OverwritePrompt = 0x00000002;  // OFN_OVERWRITEPROMPT
+constexpr unsigned HideReadOnly = 0x00000004;     // OFN_HIDEREADONLY
+constexpr unsigned FileMustExist = 0x00001000;    // OFN_FILEMUSTEXIST
+}  // namespace ofn
+
+// One request for the system's Open File or Save File dialog.
+struct FileDialogRequest {
+    bool save = false;        // false: Open File (GetOpenFileNameA); true: Save File (GetSaveFileNameA)
+    std::string filter;       // e.g. "HEX Files (*.hex;*.s;*.mot)|*.hex;*.s;*.mot|": each entry is
+                              // "name|patterns|"; the binding turns every '|' into '\0'
+    std::string defaultExt;   // lpstrDefExt without the dot; empty = none
+    std::string initialName;  // initial text of the file name box; empty = none
+    unsigned flags = 0;       // ofn:: flags, passed as Flags
+};
+
+class DialogView {
+  public:
+    virtual ~DialogView() = default;
+
+    // --- controls by id ---
+    // GetDlgItemTextA / WM_GETTEXT: the control's whole text.
+    virtual std::string GetText(int id) = 0;
+    // SetDlgItemTextA / WM_SETTEXT.
+    virtual void SetText(int id, const std::string& text) = 0;
+    // EM_LIMITTEXT on an edit box: the operator cannot type more than limit characters.
+    virtual void LimitText(int id, unsigned limit) = 0;
+    // BM_SETCHECK with BST_CHECKED / BST_UNCHECKED.
+    virtual void SetCheck(int id, bool checked) = 0;
+    // BM_GETCHECK == BST_CHECKED.
+    virtual bool GetCheck(int id) = 0;
+    // EnableWindow on the control.
+    virtual void Enable(int id, bool enable) = 0;
+    // ShowWindow on the control with SW_SHOW / SW_HIDE.
+    virtual void Show(int id, bool show) = 0;
+    // MoveWindow(control, x, y, width, height, TRUE): pixels, in the window's client coordinates,
+    // repainted.
+    virtual void MoveControl(int id, int x, int y, int width, int height) = 0;
+
+    // --- the window itself ---
+    // Outer size in pixels, top-left corner kept: SetWindowPos(SWP_NOMOVE | SWP_NOZORDER).
+    virtual void ResizeWindow(int width, int height) = 0;
+
+    // --- tab control ---
+    // TCM_INSERTITEM with TCIF_TEXT at index.
+    virtual void InsertTabItem(int id, int index, const std::string& text) = 0;
+    // TCM_GETCURSEL: the selected index, -1 for none.
+    virtual int GetCurSel(int id) = 0;
+    // TCM_SETCURSEL: an index the control does not hold selects nothing and changes nothing.
+    virtual void SetCurSel(int id, int index) = 0;
+
+    // --- messages to the operator ---
+    // MessageBoxA owned by the window: text, caption, mb:: style; returns the button (mb::IdOk).
+    // (Not called MessageBox: windows.h makes that name a macro.)
+    virtual int ShowMessage(const std::string& text, const std::string& caption, unsigned style) = 0;
+    // MessageBeep(0xFFFFFFFF).
+    virtual void Beep() = 0;
+
+    // --- hourglass cursor ---
+    // Begin: show the wait cursor; Restore: show it again after a message box replaced it;
+    // End: back to the normal cursor.
+    virtual void BeginWaitCursor() = 0;
+    virtual void RestoreWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+
+    // --- file dialogs ---
+    // The system's Open File or Save File dialog (OPENFILENAMEA owned by the window, file buffer
+    // of at least 260 characters). Returns the chosen full path, or nothing when cancelled.
+    virtual std::optional<std::string> ChooseFile(const FileDialogRequest& request) = 0;
+
+    // --- progress bars ---
+    // The progress bar control with that id (1008, 1009, 1012) as the engine drives it:
+    // SetRange -> PBM_SETRANGE32, SetPos -> PBM_SETPOS, GetRange -> PBM_GETRANGE.
+    virtual Progress& ProgressBar(int id) = 0;
+};

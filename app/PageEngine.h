@@ -1,0 +1,42 @@
+// What the pages ask of the engine: one call per operation and the last checksum. The window runs
+// these on its HxwConverter (ConverterEngine); tests put a double here to choose the results.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "convert/EngineState.h"
+#include "device/DeviceOps.h"
+
+class HxwConverter;
+
+class PageEngine {
+  public:
+    virtual ~PageEngine() = default;
+    virtual uint32_t CreateHxwFile(const std::string& source, const std::string& hxw, uint8_t type,
+                                   uint8_t mode, uint32_t start, uint32_t end, Progress& progress) = 0;
+    virtual uint32_t CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual,
+                                  uint32_t start, uint32_t end) = 0;
+    virtual uint32_t DownloadFile(const std::string& path, const std::string& name, Progress& progress) = 0;
+    virtual uint32_t UploadFile(const std::string& folder, std::string& nameOut, Progress& progress) = 0;
+    virtual uint32_t SendSecurityRecord(const SecurityRecord& record) = 0;
+    virtual uint16_t LastCheckSum() const = 0;
+};
+
+// The pages' calls on the program's one engine object.
+class ConverterEngine : public PageEngine {
+  public:
+    explicit ConverterEngine(HxwConverter& converter) : converter_(converter) {}
+    uint32_t CreateHxwFile(const std::string& source, const std::string& hxw, uint8_t type, uint8_t mode,
+                           uint32_t start, uint32_t end, Progress& progress) override;
+    uint32_t CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual,
+                          uint32_t start, uint32_t end) override;
+    uint32_t DownloadFile(const std::string& path, const std::string& name, Progress& progress) override;
+    uint32_t UploadFile(const std::string& folder, std::string& nameOut, Progress& progress) override;
+    uint32_t SendSecurityRecord(const SecurityRecord& record) override;
+    uint16_t LastCheckSum() const override;
+
+    HxwConverter& Converter() { return converter_; }
+
+  private:
+    HxwConverter& converter_;
+};
