@@ -1,0 +1,47 @@
+// Reading hexadecimal text fields the way the file formats expect: like the C library's unsigned
+// base-16 conversion (leading white space, a sign and a 0x prefix accepted, reading stops at the
+// first character that is not a hexadecimal digit, no digits read as 0), confined to a field of
+// fixed length. Values that overflow 32 bits read as FFFFFFFF, as they do on the original platform.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace hxw {
+
+// 0-15 for a hexadecimal digit, 0xFF otherwise.
+struct HexDigitTable {
+    uint8_t v[256];
+    constexpr HexDigitTable() : v() {
+        for (int i = 0; i < 256; ++i) v[i] = 0xFF;
+        for (int i = 0; i < 10; ++i) v['0' + i] = static_cast<uint8_t>(i);
+        for (int i = 0; i < 6; ++i) {
+            v['a' + i] = static_cast<uint8_t>(10 + i);
+            v['A' + i] = static_cast<uint8_t>(10 + i);
+        }
+    }
+};
+inline constexpr HexDigitTable kHexDigits{};
+inline constexpr const uint8_t* kHexValue = kHexDigits.v;
+
+inline bool IsHexDigit(char c) { return kHexValue[static_cast<uint8_t>(c)] != 0xFF; }
+
+// Converts at most len characters from p.
+uint32_t ParseHexLenient(const char* p, size_t len);
+
+// A field of n characters (n <= 8) cut to its width: 2 characters give 8 bits, 4 give 16, 8 give 32.
+inline uint32_t ParseHexField(const char* p, size_t len, size_t width) {
+    const uint32_t v = ParseHexLenient(p, len < width ? len : width);
+    return width >= 8 ? v : v & ((1u << (4 * width)) - 1u);
+}
+
+// One two-character field at p (fewer characters if len < 2), cut to 8 bits; fast for plain digits.
+inline uint8_t ParseHexPair(const char* p, size_t len) {
+    if (len >= 2) {
+        const uint8_t hi = kHexValue[static_cast<uint8_t>(p[0])];
+        const uint8_t lo = kHexValue[static_cast<uint8_t>(p[1])];
+        if (hi != 0xFF && lo != 0xFF) return static_cast<uint8_t>(hi << 4 | lo);
+    }
+    return static_cast<uint8_t>(ParseHexLenient(p, len < 2 ? len : 2));
+}
+
+}  // namespace hxw

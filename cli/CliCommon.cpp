@@ -1,0 +1,187 @@
+#include "cli/CliCommon.h"
+
+#include <algorithm>
+
+#include "app/ResultMessage.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+#ifdef _WIN32
+// The Windows console shows narrow text in its own code page; keep the separator plain.
+constexpr const char* kDetailSeparator = " - ";
+#else
+constexpr const char* kDetailSeparator = " \xE2\x80\x94 ";  // em dash
+#endif
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+}  // namespace
+
+bool CliArgs::Has(const std::string& name) const {
+    return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
+}
+
+std::string CliArgs::Get(const std::string& name) const {
+    std::string value;
+    for (const auto& o : options)
+        if (o.first == name) value = o.second;
+    return value;
+}
+
+bool ParseCliArgs(int argc, char** argv, const std::vector<std::string>& valueOptions,
+                  const std::vector<std::string>& flagOptions, CliArgs& out, std::string& problem) {
+    out = CliArgs{};
+    auto in = [](const std::vector<std::string>& list, const std::string& s) {
+        return std::find(list.begin(), list.end(), s) != list.end();
+    };
+    bool onlyPositional = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (onlyPositional || arg.size() < 2 || arg[0] != '-') {
+            out.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            out.help = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            problem = "unknown option " + arg;
+            return false;
+        }
+        std::string name = arg.substr(2);
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+            hasValue = true;
+        }
+        if (in(flagOptions, name)) {
+            if (hasValue) {
+                problem = "option --" + name + " takes no value";
+                return false;
+            }
+            out.options.emplace_back(name, "");
+        } else if (in(valueOptions, name)) {
+            if (!hasValue) {
+                if (i + 1 >= argc) {
+                    problem = "option --" + name + " needs a value";
+                    return false;
+                }
+                value = argv[++i];
+            }
+            out.options.emplace_back(name, value);
+        } else {
+            problem = "unknown option --" + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+uint32_t ParseHexArg(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        HexDigit(text[i + 2]) >= 0)
+        i += 2;
+    uint32_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int d = HexDigit(text[i]);
+        if (d < 0) break;
+        value = (value << 4) | static_cast<uint32_t>(d);
+    }
+    return value;
+}
+
+std::string FileNamePart(const std::string& path) {
+    const size_t cut = path.find_last_of("/\\:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string FailureLine(uint32_t code, const std::string& detail) {
+    std::string message;
+    ResultMessage(message, code);
+    message.erase(std::remove(message.begin(), message.end(), '\n'), message.end());
+    char head[32];
+    std::snprintf(head, sizeof head, "error 0x%04X: ", static_cast<unsigned>(code));
+    std::string line = head + message;
+    if (!detail.empty()) line += kDetailSeparator + detail;
+    return line;
+}
+
+int ReportFailure(uint32_t code, const std::string& detail) {
+    std::fprintf(stderr, "%s\n", FailureLine(code, detail).c_str());
+    return kExitFailure;
+}
+
+int UsageError(const char* usage, const std::string& problem) {
+    std::fprintf(stderr, "tessmark-cli: %s\n%s", problem.c_str(), usage);
+    return kExitUsage;
+}
+
+int PrintHelp(const char* usage) {
+    std::fputs(usage, stdout);
+    return kExitOk;
+}
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+TerminalProgress::TerminalProgress(std::string label, std::FILE* out, bool force)
+    : label_(std::move(label)), out_(out), enabled_(force || (out == stderr && StderrIsTerminal())) {}
+
+TerminalProgress::~TerminalProgress() { Finish(); }
+
+void TerminalProgress::SetRange(uint32_t low, uint32_t high) {
+    low_ = low;
+    high_ = high;
+    lastPermille_ = -1;
+}
+
+void TerminalProgress::SetPos(uint32_t pos) {
+    if (!enabled_) return;
+    const uint64_t span = high_ > low_ ? uint64_t{high_} - low_ : 0;
+    const uint64_t at = pos > low_ ? uint64_t{pos} - low_ : 0;
+    const unsigned permille = span == 0 ? 1000u : static_cast<unsigned>(std::min<uint64_t>(at * 1000 / span, 1000));
+    // Redraw in whole percent steps only: a million-line source must not mean a million writes.
+    if (lastPermille_ >= 0 && permille / 10 == static_cast<unsigned>(lastPermille_) / 10) return;
+    lastPermille_ = static_cast<int>(permille);
+    Draw(permille);
+}
+
+void TerminalProgress::Draw(unsigned permille) {
+    constexpr int kWidth = 40;
+    const int filled = static_cast<int>(permille * kWidth / 1000);
+    std::string bar(static_cast<size_t>(filled), '#');
+    bar.append(static_cast<size_t>(kWidth - filled), '.');
+    std::fprintf(out_, "\r%s [%s] %3u%%", label_.c_str(), bar.c_str(), permille / 10);
+    std::fflush(out_);
+    drawn_ = true;
+}
+
+void TerminalProgress::Finish() {
+    if (!drawn_) return;
+    std::fprintf(out_, "\r%*s\r", static_cast<int>(label_.size() + 48), "");
+    std::fflush(out_);
+    drawn_ = false;
+}

@@ -1,0 +1,41 @@
+// tessmark-cli: the engine of Tessmark on the command line.
+#include <cstdio>
+#include <cstring>
+
+#include "cli/CliCommon.h"
+
+namespace {
+struct CliCommand {
+    const char* name;
+    CliCommandFn run;
+    const char* summary;
+};
+
+// One line per command; each command's code lives in its own file.
+const CliCommand kCommands[] = {
+    {"convert", RunConvert, "convert an Intel HEX or S-record source into an HXW image"},
+    {"checksum", RunChecksum, "sum total, one's complement or CRC of an HXW image"},
+};
+
+void PrintCommands(std::FILE* out) {
+    std::fputs("usage: tessmark-cli COMMAND [ARGS...]   (tessmark-cli COMMAND --help for details)\n\ncommands:\n",
+               out);
+    for (const auto& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintCommands(stderr);
+        return kExitUsage;
+    }
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+        PrintCommands(stdout);
+        return kExitOk;
+    }
+    for (const auto& c : kCommands)
+        if (!std::strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
+    std::fprintf(stderr, "tessmark-cli: unknown command '%s'\n", argv[1]);
+    PrintCommands(stderr);
+    return kExitUsage;
+}

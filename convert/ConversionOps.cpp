@@ -1,0 +1,234 @@
+#include "convert/ConversionOps.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "checksum/FileIo.h"
+#include "convert/ConvertCommon.h"
+#include "convert/ImageWriter.h"
+#include "convert/ResultCodes.h"
+#include "convert/SourceRecords.h"
+
+namespace hxw {
+
+bool WriteHeaderBlock(File& file, uint32_t start, uint32_t end, const char* typeLine) {
+    char header[512];
+    std::memset(header, ' ', sizeof header);
+    char text[64];
+    const int n = std::snprintf(text, sizeof text, "OMK-ZV HXW file.\r\n%08X,%08X\r\n%s\r\n",
+                                static_cast<unsigned>(start), static_cast<unsigned>(end), typeLine);
+    std::memcpy(header, text, static_cast<size_t>(n));
+    return file.Seek(0) && file.Write(header, sizeof header);
+}
+
+ProgressTicker::ProgressTicker(Progress& progress, uint32_t lines)
+    : progress_(progress), step_(std::max<uint32_t>(1, lines / 1024)) {
+    progress_.SetRange(0, lines);
+}
+
+void ProgressTicker::Send() {
+    progress_.SetPos(pending_);
+    sent_ = pending_;
+    any_ = true;
+    next_ = pending_ + step_;
+    if (next_ < pending_) next_ = UINT32_MAX;
+}
+
+}  // namespace hxw
+
+namespace {
+constexpr const char* kUpperHalfMarker = "Creation of a Hxw file goes wrong.";
+
+// The first address of the upper half for the series types; 0 for the other types.
+uint32_t UpperHalfBoundary(uint8_t type) {
+    if (type == Series720) return 0x1000;
+    if (type == Series4500) return 0x4000;
+    return 0;
+}
+
+std::string Hex8(uint32_t v) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(v));
+    return text;
+}
+}  // namespace
+
+ConversionOps::ConversionOps() = default;
+ConversionOps::~ConversionOps() = default;
+
+uint32_t ConversionOps::CreateHxwFile(const std::string& source, const std::string& hxw, uint8_t type,
+                                      uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
+    DefectLine = 0;
+    DefectDetail.clear();
+    if (mode != Auto && !CheckDomain(type, start, end)) return LastResult;
+    if (!PrescanSource(source, type)) return LastResult;
+    ConvertSource(source, hxw, type, mode, start, end, progress);
+    return LastResult;
+}
+
+bool ConversionOps::CheckDomain(uint8_t type, uint32_t start, uint32_t end) {
+    uint32_t limit = 0xFFFFFFFF;
+    if (type == Series720) limit = 0x0FFF;
+    if (type == Series4500) limit = 0x3FFF;
+    if (start > end) {
+        LastResult = rc::Address;
+        DefectDetail = "start " + Hex8(start) + " lies above end " + Hex8(end);
+        return false;
+    }
+    if (end > limit) {
+        LastResult = rc::EndAddress;
+        DefectDetail = "end " + Hex8(end) + " lies above " + Hex8(limit);
+        return false;
+    }
+    return true;
+}
+
+bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
+    LowestAddress = 0xFFFFFFFF;
+    HighestAddress = 0;
+    LineCount = 0;
+    DefectLine = 0;
+    DefectDetail.clear();
+    auto fail = [&](uint32_t code, uint32_t line, std::string detail) {
+        LastResult = code;
+        DefectLine = line;
+        DefectDetail = std::move(detail);
+        return false;
+    };
+
+    hxw::File file;
+    if (!file.Open(source, "rb")) return fail(rc::FileOpen, 0, "cannot open " + source);
+    hxw::LineReader lines(file);
+    std::string_view line;
+    if (!lines.Next(line)) {
+        if (lines.Failed()) return fail(rc::FileRead, 0, "cannot read " + source);
+        return fail(rc::Format00, 1, "the file is empty");
+    }
+    if (line.empty() || (line[0] != ':' && line[0] != 'S'))
+        return fail(rc::Format00, 1, "the first line begins with neither ':' nor 'S'");
+    const hxw::SourceFormat format = line[0] == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord;
+
+    const uint32_t boundary = UpperHalfBoundary(type);
+    hxw::File upper;
+    if (boundary && !upper.Open(upperHalfPath_, "wb"))
+        return fail(rc::FileOpen, 0, "cannot create the upper-half file " + upperHalfPath_);
+    bool copied = false;
+    bool counting = true;
+    hxw::RecordReader records(format);
+    hxw::DataRecord record;
+    std::string detail;
+    uint32_t number = 0;
+    uint32_t lowest = 0xFFFFFFFF;
+    uint32_t highest = 0;
+    uint32_t counted = 0;
+    do {
+        ++number;
+        if (counting) ++counted;
+        if (line.empty()) continue;
+        if (const uint32_t code = hxw::ValidateLine(format, line, detail)) {
+            LineCount = counted;
+            return fail(code, number, detail);
+        }
+        if (!records.Interpret(line, record)) continue;
+        const uint64_t last = uint64_t{record.Address} + record.Count - 1;
+        if (last > 0xFFFFFFFFu) {
+            LineCount = counted;
+            return fail(rc::Address, number, "record at " + Hex8(record.Address) + " runs past address FFFFFFFF");
+        }
+        lowest = std::min(lowest, record.Address);
+        highest = std::max(highest, static_cast<uint32_t>(last));
+        if (boundary && record.Address >= boundary) {
+            if (!upper.Write(line.data(), line.size()) || !upper.Write("\r\n", 2)) {
+                LineCount = counted;
+                return fail(rc::FileWrite, 0, "cannot write the upper-half file " + upperHalfPath_);
+            }
+            copied = true;
+            counting = false;
+        }
+    } while (lines.Next(line));
+    LowestAddress = lowest;
+    HighestAddress = highest;
+    LineCount = counted;
+    if (lines.Failed()) return fail(rc::FileRead, 0, "cannot read " + source);
+    if (boundary) {
+        if (!copied && (!upper.Write(kUpperHalfMarker, std::strlen(kUpperHalfMarker)) || !upper.Write("\r\n", 2)))
+            return fail(rc::FileWrite, 0, "cannot write the upper-half file " + upperHalfPath_);
+        if (!upper.Close()) return fail(rc::FileWrite, 0, "cannot write the upper-half file " + upperHalfPath_);
+    }
+    if (lowest > highest) return fail(rc::NoData, 0, "the source holds no data record");
+    LastResult = rc::Ok;
+    return true;
+}
+
+bool ConversionOps::ConvertSource(const std::string& source, const std::string& hxw, uint8_t type, uint8_t mode,
+                                  uint32_t start, uint32_t end, Progress& progress) {
+    hxw::File file;
+    if (!file.Open(source, "rb")) {
+        LastResult = rc::FileOpen;
+        return false;
+    }
+    char mark = 0;
+    if (!file.ReadExact(&mark, 1) || (mark != ':' && mark != 'S') || !file.Seek(0)) {
+        LastResult = rc::Format00;
+        return false;
+    }
+    // Build the image beside the target and put it in place only when it is complete, so a
+    // failed conversion never destroys an earlier file.
+    const std::string part = hxw + ".tessmark-part";
+    uint32_t code = rc::Param01;  // a type the conversion does not know
+    switch (type) {
+        case Normal:
+            code = ConvertNormal(part, file, mark, mode, start, end, progress);
+            break;
+        default:
+            break;
+    }
+    file.Close();
+    if (code == rc::Ok && !hxw::ReplaceFile(part, hxw)) code = rc::FileWrite;
+    if (code != rc::Ok) hxw::RemoveFile(part);
+    LastResult = code;
+    return code == rc::Ok;
+}
+
+uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source, char recordMark, uint8_t mode,
+                                      uint32_t start, uint32_t end, Progress& progress) {
+    const uint32_t first = mode != Auto ? start : LowestAddress;
+    const uint32_t last = mode != Auto ? end : HighestAddress;
+    if (first > last) return LastResult = rc::Address;
+    const uint32_t base = first & 0xFFFFFF00u;
+    const uint64_t size = uint64_t{last} - base + 1;
+    if (size > 0xFFFFFFFFu) {
+        DefectDetail = "the image would span all 2^32 addresses";
+        return LastResult = rc::Address;
+    }
+
+    hxw::File out;
+    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
+    if (!hxw::WriteHeaderBlock(out, base, last, "0")) return LastResult = rc::FileWrite;
+    hxw::ImageWriter image(out, 512, size, [](uint8_t* p, uint64_t, size_t n) { std::memset(p, 0xFF, n); });
+
+    hxw::LineReader lines(source);
+    hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
+    hxw::ProgressTicker ticker(progress, LineCount);
+    hxw::DataRecord record;
+    uint8_t bytes[256];
+    std::string_view line;
+    uint32_t before = 0;
+    while (lines.Next(line)) {
+        ticker.Line(before++);
+        if (!records.Interpret(line, record)) continue;
+        // Only the bytes inside the domain are kept (in Auto every byte is inside).
+        const uint64_t recordLast = uint64_t{record.Address} + record.Count - 1;
+        const uint64_t from = std::max<uint64_t>(record.Address, first);
+        const uint64_t to = std::min<uint64_t>(recordLast, last);
+        if (from > to) continue;
+        hxw::DecodeBytes(record, bytes);
+        if (!image.Write(from - base, bytes + (from - record.Address), static_cast<size_t>(to - from + 1)))
+            return LastResult = rc::FileWrite;
+    }
+    ticker.Done();
+    if (lines.Failed()) return LastResult = rc::FileRead;
+    if (!image.Finish() || !out.Close()) return LastResult = rc::FileWrite;
+    return SumImage(hxw, Normal, true);
+}

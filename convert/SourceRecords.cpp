@@ -1,0 +1,153 @@
+#include "convert/SourceRecords.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "checksum/FileIo.h"
+#include "checksum/HexText.h"
+#include "convert/ResultCodes.h"
+
+namespace hxw {
+
+LineReader::LineReader(File& file, size_t bufferSize)
+    : file_(file), buffer_(new char[bufferSize]), capacity_(bufferSize) {}
+
+bool LineReader::Next(std::string_view& line) {
+    for (;;) {
+        const char* data = buffer_.get();
+        if (const void* lf = std::memchr(data + begin_, '\n', end_ - begin_)) {
+            const size_t stop = static_cast<size_t>(static_cast<const char*>(lf) - data);
+            size_t len = stop - begin_;
+            if (len > 0 && data[stop - 1] == '\r') --len;
+            line = std::string_view(data + begin_, len);
+            begin_ = stop + 1;
+            return true;
+        }
+        if (eof_) {
+            if (begin_ == end_) return false;
+            line = std::string_view(data + begin_, end_ - begin_);
+            begin_ = end_;
+            return true;
+        }
+        // Keep the unfinished line, then fill the rest of the buffer.
+        const size_t rest = end_ - begin_;
+        if (rest == capacity_) {
+            std::unique_ptr<char[]> bigger(new char[capacity_ * 2]);
+            std::memcpy(bigger.get(), buffer_.get(), rest);
+            buffer_ = std::move(bigger);
+            capacity_ *= 2;
+        } else if (begin_ > 0) {
+            std::memmove(buffer_.get(), buffer_.get() + begin_, rest);
+        }
+        begin_ = 0;
+        end_ = rest;
+        const size_t got = file_.Read(buffer_.get() + end_, capacity_ - end_);
+        if (got == 0) {
+            eof_ = true;
+            if (file_.Handle() && std::ferror(file_.Handle())) {
+                failed_ = true;
+                return false;
+            }
+        }
+        end_ += got;
+    }
+}
+
+uint8_t SumHexPairs(const char* text, size_t len) {
+    unsigned sum = 0;
+    for (size_t i = 0; i + 1 < len; i += 2) sum += ParseHexPair(text + i, 2);
+    return static_cast<uint8_t>(sum);
+}
+
+void DecodeBytes(const DataRecord& record, uint8_t* out) {
+    for (size_t i = 0; i < record.Count; ++i) out[i] = ParseHexPair(record.Digits + 2 * i, 2);
+}
+
+namespace {
+// The data text of a record: want characters from position at, cut at the line's end, in whole pairs.
+size_t DataPairs(std::string_view line, size_t at, size_t want) {
+    if (at >= line.size()) return 0;
+    const size_t have = line.size() - at;
+    return (want < have ? want : have) / 2;
+}
+}  // namespace
+
+bool RecordReader::Interpret(std::string_view line, DataRecord& record) {
+    const char* p = line.data();
+    const size_t len = line.size();
+    if (format_ == SourceFormat::Hex) {
+        if (len < 11 || p[0] != ':') return false;
+        const uint32_t count = ParseHexPair(p + 1, 2);
+        const uint32_t address = ParseHexField(p + 3, 4, 4);
+        switch (ParseHexPair(p + 7, 2)) {
+            case 0x00:
+            case 0x81:
+                record.Address = address + offset_;
+                record.Digits = p + 9;
+                record.Count = DataPairs(line, 9, 2 * size_t{count});
+                return record.Count > 0;
+            case 0x02:
+                offset_ = ParseHexField(p + 9, len - 9, 4) * 16;
+                return false;
+            case 0x04:
+            case 0xFF:
+                offset_ = ParseHexField(p + 9, len - 9, 4) << 16;
+                return false;
+            case 0x05:
+                offset_ = ParseHexField(p + 9, len - 9, 8);
+                return false;
+            default:
+                return false;
+        }
+    }
+    if (len < 10 || p[0] != 'S') return false;
+    size_t digits = 0;
+    switch (p[1]) {
+        case '1':
+            digits = 4;
+            break;
+        case '2':
+            digits = 6;
+            break;
+        case '3':
+            digits = 8;
+            break;
+        default:
+            return false;
+    }
+    // The count covers address, data and checksum: the data bytes are what is left of it.
+    const int count = static_cast<int>(ParseHexPair(p + 2, 2)) - static_cast<int>(digits / 2) - 1;
+    if (count <= 0) return false;
+    record.Address = ParseHexField(p + 4, len - 4, digits);
+    record.Digits = p + 4 + digits;
+    record.Count = DataPairs(line, 4 + digits, 2 * static_cast<size_t>(count));
+    return record.Count > 0;
+}
+
+uint32_t ValidateLine(SourceFormat format, std::string_view line, std::string& detail) {
+    char text[96];
+    const bool hex = format == SourceFormat::Hex;
+    if (line[0] != (hex ? ':' : 'S')) {
+        detail = hex ? "line does not begin with ':'" : "line does not begin with 'S'";
+        return hex ? rc::HexData : rc::MotData;
+    }
+    const size_t least = hex ? 11 : 10;
+    if (line.size() < least) {
+        std::snprintf(text, sizeof text, "line too short (%zu characters, at least %zu needed)", line.size(),
+                      least);
+        detail = text;
+        return rc::Format00;
+    }
+    const uint8_t sum = hex ? SumHexPairs(line.data() + 1, line.size() - 1)
+                            : SumHexPairs(line.data() + 2, line.size() - 2);
+    const uint8_t expected = hex ? 0x00 : 0xFF;
+    if (sum != expected) {
+        std::snprintf(text, sizeof text, "checksum %02X, expected %02X", static_cast<unsigned>(sum),
+                      static_cast<unsigned>(expected));
+        detail = text;
+        return hex ? rc::HexData : rc::MotData;
+    }
+    return rc::Ok;
+}
+
+}  // namespace hxw

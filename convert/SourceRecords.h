@@ -1,0 +1,69 @@
+// Reading Intel HEX and Motorola S-record sources: lines through a large buffer, and the record
+// rules every reader shares (fields, record types, address offset, record checksums).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace hxw {
+
+class File;
+
+// Hands out a file's lines one by one. A line is everything up to LF; a CR right before the LF
+// is not part of it; the last line needs no LF. Memory is one buffer (grown only for a longer line).
+class LineReader {
+public:
+    explicit LineReader(File& file, size_t bufferSize = 1 << 20);
+    // false at the physical end of the file or when reading failed (then Failed() is true).
+    bool Next(std::string_view& line);
+    bool Failed() const { return failed_; }
+
+private:
+    File& file_;
+    std::unique_ptr<char[]> buffer_;
+    size_t capacity_;
+    size_t begin_ = 0;
+    size_t end_ = 0;
+    bool eof_ = false;
+    bool failed_ = false;
+};
+
+// The record mark of the first line decides the format of the whole file.
+enum class SourceFormat { Hex, SRecord };
+
+// A data record as the readers pass it on: absolute address and the hexadecimal text of its
+// Count bytes (2 * Count characters).
+struct DataRecord {
+    uint32_t Address = 0;
+    const char* Digits = nullptr;
+    size_t Count = 0;
+};
+
+// The 8-bit sum of text read as consecutive two-character hexadecimal numbers; an odd last
+// character is ignored.
+uint8_t SumHexPairs(const char* text, size_t len);
+
+// Turns Count two-digit fields into bytes.
+void DecodeBytes(const DataRecord& record, uint8_t* out);
+
+// Interprets lines by the conversion-pass rules: a line without the record mark or too short is
+// passed over; HEX offset records move the offset. Holds the HEX address offset between lines.
+class RecordReader {
+public:
+    explicit RecordReader(SourceFormat format) : format_(format) {}
+    // True for a data record with at least one data byte (records without bytes are ignored).
+    bool Interpret(std::string_view line, DataRecord& record);
+    SourceFormat Format() const { return format_; }
+
+private:
+    SourceFormat format_;
+    uint32_t offset_ = 0;
+};
+
+// The pre-scan's test of one non-empty line before it is interpreted: record mark, length and
+// record checksum. Returns 0 or the failure code, with a short reason in detail.
+uint32_t ValidateLine(SourceFormat format, std::string_view line, std::string& detail);
+
+}  // namespace hxw
