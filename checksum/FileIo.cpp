@@ -32,7 +32,7 @@ size_t File::Read(void* data, size_t n) { return f_ ? std::fread(data, 1, n, f_)
 
 bool File::Write(const void* data, size_t n) { return f_ && std::fwrite(data, 1, n, f_) == n; }
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool RenameOver(const std::string& source, const std::string& target) {
 #ifdef _WIN32
     return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 #else

@@ -32,8 +32,8 @@ private:
     std::FILE* f_ = nullptr;
 };
 
-// Replaces target by source (also when target exists, on Windows too).
-bool ReplaceFile(const std::string& source, const std::string& target);
+// Renames source to target, replacing target (also when target exists, on Windows too).
+bool RenameOver(const std::string& source, const std::string& target);
 // Removes a file; a missing file is not an error.
 void RemoveFile(const std::string& path);
 

@@ -185,7 +185,7 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
             break;
     }
     file.Close();
-    if (code == rc::Ok && !hxw::ReplaceFile(part, hxw)) code = rc::FileWrite;
+    if (code == rc::Ok && !hxw::RenameOver(part, hxw)) code = rc::FileWrite;
     if (code != rc::Ok) hxw::RemoveFile(part);
     LastResult = code;
     return code == rc::Ok;
