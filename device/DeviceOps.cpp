@@ -1,13 +1,322 @@
-// Placeholder until the link is in: every operation reports that the unit cannot be reached.
+// The link to the unit and the four device operations over it.
 #include "device/DeviceOps.h"
 
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
 #include "convert/ResultCodes.h"
+#include "device/LocalFile.h"
 
-SecurityRecord BuildSecurityRecord(int, const std::string&, const std::string&, int) { return {}; }
-
-uint32_t DeviceOps::ReadUnitFileInfo(UnitFileInfo&) { return LastResult = rc::UsbInit; }
-uint32_t DeviceOps::DownloadFile(const std::string&, const std::string&, Progress&) {
-    return LastResult = rc::UsbInit;
+namespace {
+std::string Format(const char* fmt, auto... args) {
+    char buf[256];
+    int n = std::snprintf(buf, sizeof buf, fmt, args...);
+    if (n < 0) return {};
+    if (size_t(n) < sizeof buf) return std::string(buf, size_t(n));
+    std::string big(size_t(n) + 1, '\0');
+    std::snprintf(big.data(), big.size(), fmt, args...);
+    big.resize(size_t(n));
+    return big;
 }
-uint32_t DeviceOps::UploadFile(const std::string&, std::string&, Progress&) { return LastResult = rc::UsbInit; }
-uint32_t DeviceOps::SendSecurityRecord(const SecurityRecord&) { return LastResult = rc::UsbInit; }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::string FileCommandPayload(const UnitFileInfo& info) {
+    return Format("%04X%s%08X%08X%08X%04X%02X", unsigned(unitcmd::Download), info.Name.c_str(),
+                  unsigned(info.Size), unsigned(info.CreationTime), unsigned(info.LastWriteTime),
+                  unsigned(info.LastAccessDate), unsigned(info.Attributes));
+}
+
+// The security record travels as this file.
+const char kSecurityName[] = "security.sec";
+// An upload is written under this suffix and renamed over the target only once it is whole.
+const char kPartSuffix[] = ".tessmark-part";
+}  // namespace
+
+uint32_t PackDosDateTime(int year, int month, int day, int hour, int minute, int second) {
+    if (year < 1980) return (0u << 25) | (1u << 21) | (1u << 16);
+    if (year > 2107) return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
+    return (uint32_t(year - 1980) << 25) | (uint32_t(month & 0x0F) << 21) | (uint32_t(day & 0x1F) << 16) |
+           (uint32_t(hour & 0x1F) << 11) | (uint32_t(minute & 0x3F) << 5) | uint32_t((second / 2) & 0x1F);
+}
+
+bool IsSafeUnitFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.find("..") != std::string::npos) return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':') return false;
+    }
+    // Windows maps these names to devices whatever their extension.
+    std::string stem = name.substr(0, name.find('.'));
+    for (char& c : stem) c = char(std::toupper(static_cast<unsigned char>(c)));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    static const char* const reserved[] = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* r : reserved) {
+        if (stem == r) return false;
+    }
+    if (stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '0' &&
+        stem[3] <= '9') {
+        return false;
+    }
+    return true;
+}
+
+SecurityRecord BuildSecurityRecord(int security, const std::string& id, const std::string& count,
+                                   int buzzer) {
+    // The page limits the ID to 4 and the count to 5 characters; longer input is cut to those
+    // limits so the record keeps its layout.
+    std::string settings = Format("SECURITY=%1d\r\nID=%4s\r\nCOUNT=%5s\r\nBUZZER=%1d\r\n", security,
+                                  id.substr(0, 4).c_str(), count.substr(0, 5).c_str(), buzzer);
+    // The unit expects this check value: the first character, once per started pair of characters.
+    int first = static_cast<signed char>(settings[0]);
+    uint32_t check = uint32_t(first * int((settings.size() + 1) / 2)) & 0xFFFF;
+    std::string text = settings + Format("CRC=%04X\r\n", unsigned(check));
+    SecurityRecord record;
+    record.fill(' ');
+    std::memcpy(record.data(), text.data(), std::min(text.size(), record.size()));
+    return record;
+}
+
+// --- the link ---
+
+bool DeviceOps::OpenLink() {
+    UsbSlot = -1;
+    PipeIn = kNoPipe;
+    PipeOut = kNoPipe;
+    if (!port_) return false;
+    using namespace unitlink;
+    int32_t slot = port_->OpenMask(MatchVendorProduct, 0, 0, VendorId, ProductId, 0);
+    if (slot < 0) slot = port_->OpenMask(MatchVendorProduct, 0, 0, VendorId, ProductIdAlt, 0);
+    if (slot < 0) return false;
+    UsbSlot = slot;
+    if (port_->Check(slot) != 0) {
+        port_->Close(slot);
+        UsbSlot = -1;
+        return false;
+    }
+    // Not tested here: a pipe that did not open makes the first transfer on it fail.
+    PipeIn = port_->OpenPipe(slot, 0, 0);
+    PipeOut = port_->OpenPipe(slot, 0, 1);
+    return true;
+}
+
+void DeviceOps::CloseLink() {
+    if (UsbSlot == -1 || !port_) return;
+    port_->Close(UsbSlot);
+    if (PipeIn != kNoPipe) port_->ClosePipe(PipeIn);
+    if (PipeOut != kNoPipe) port_->ClosePipe(PipeOut);
+    UsbSlot = -1;
+    PipeIn = kNoPipe;
+    PipeOut = kNoPipe;
+}
+
+std::string DeviceOps::FrameCommand(const std::string& payload) {
+    std::string inner = Format("%02X%s", unsigned(payload.size()), payload.c_str());
+    return Format("%c%s%c", '<', inner.c_str(), '>');
+}
+
+bool DeviceOps::SendCommand(const std::string& frame) {
+    if (!port_ || UsbSlot == -1) return false;
+    return port_->SendData(UsbSlot, uint32_t(frame.size()), reinterpret_cast<const uint8_t*>(frame.data())) ==
+           1;
+}
+
+bool DeviceOps::ReceiveReply(std::string& reply) {
+    reply.clear();
+    for (;;) {
+        uint8_t buf[unitlink::ReplyRead + 1] = {};
+        if (!port_ || UsbSlot == -1 || !port_->ReceiveData(UsbSlot, unitlink::ReplyRead, buf)) {
+            LastResult = rc::UsbReceive;
+            return false;
+        }
+        size_t n = strnlen(reinterpret_cast<const char*>(buf), unitlink::ReplyRead);
+        // Acknowledgements and anything that is not a whole frame are skipped.
+        if (n == 0 || buf[0] == unitlink::Ack || buf[0] != '{' || buf[n - 1] != '}') continue;
+        reply.assign(reinterpret_cast<const char*>(buf), n);
+        LastResult = HexField(reply, 7, 4);
+        return LastResult == 0;
+    }
+}
+
+bool DeviceOps::WriteData(const uint8_t* data, uint32_t count) {
+    uint32_t done = 0;
+    // A short write would lose data while reporting success, so it counts as a failure.
+    return port_ && port_->WritePipe(PipeOut, data, count, done) && done == count;
+}
+
+bool DeviceOps::WriteZeroLength() {
+    static const uint8_t none = 0;
+    uint32_t done = 0;
+    return port_ && port_->WritePipe(PipeOut, &none, 0, done);
+}
+
+bool DeviceOps::ReadData(uint8_t* buffer, uint32_t count) {
+    uint32_t done = 0;
+    // A short read would leave stale bytes in the block, so it counts as a failure.
+    return port_ && port_->ReadPipe(PipeIn, buffer, count, done) && done == count;
+}
+
+uint32_t DeviceOps::HexField(const std::string& text, size_t offset, size_t count) {
+    if (count > 63) count = 63;
+    if (offset >= text.size()) return 0;
+    std::string field = text.substr(offset, count);
+    size_t i = 0;
+    while (i < field.size() && (field[i] == ' ' || field[i] == '\t')) ++i;
+    uint32_t value = 0;
+    for (; i < field.size(); ++i) {
+        int d = HexDigit(field[i]);
+        if (d < 0) break;
+        value = (value << 4) | uint32_t(d);
+    }
+    return value;
+}
+
+uint32_t DeviceOps::Fail(uint32_t code) {
+    CloseLink();
+    return LastResult = code;
+}
+
+uint32_t DeviceOps::SendFileCommand(const UnitFileInfo& info) {
+    if (!SendCommand(FrameCommand(FileCommandPayload(info)))) return Fail(rc::UsbSend);
+    std::string reply;
+    if (!ReceiveReply(reply)) return Fail(LastResult);
+    return LastResult = rc::Ok;
+}
+
+// --- the operations ---
+
+uint32_t DeviceOps::ReadUnitFileInfo(UnitFileInfo& info) {
+    if (!SendCommand(FrameCommand(Format("%04X", unsigned(unitcmd::FileInfo))))) return Fail(rc::UsbSend);
+    std::string reply;
+    if (!ReceiveReply(reply)) return Fail(LastResult);
+    const size_t L = reply.size();
+    // Too short to hold the fields at their places: not a reply this program can read.
+    if (L < 42) return Fail(rc::UsbReceive);
+    info.Name = reply.substr(11, L - 42);
+    info.Size = HexField(reply, L - 31, 8);
+    info.CreationTime = HexField(reply, L - 23, 8);
+    info.LastWriteTime = HexField(reply, L - 15, 8);
+    info.LastAccessDate = uint16_t(HexField(reply, L - 7, 4));
+    info.Attributes = uint8_t(HexField(reply, L - 3, 2));
+    return LastResult = rc::Ok;
+}
+
+uint32_t DeviceOps::DownloadFile(const std::string& path, const std::string& name, Progress& progress) {
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file) return LastResult = rc::FileOpen;
+    LocalFileStatus status;
+    if (!ReadLocalFileStatus(file.get(), path, status)) return LastResult = rc::FileInfo;
+    if (!status.Regular) return LastResult = rc::FileOpen;
+    // The size travels as eight hexadecimal digits.
+    if (status.Size > 0xFFFFFFFFu) return LastResult = rc::FileInfo;
+    if (status.Size == 0) return LastResult = rc::NoData;
+    if (name.size() >= 22) return LastResult = rc::NameTooLong;
+    if (!OpenLink()) return LastResult = rc::UsbInit;
+
+    UnitFileInfo info;
+    info.Name = name;
+    info.Size = uint32_t(status.Size);
+    info.CreationTime = status.CreationTime;
+    info.LastWriteTime = status.LastWriteTime;
+    info.LastAccessDate = uint16_t(status.LastAccessTime >> 16);
+    info.Attributes = uint8_t(status.Attributes & 0xEF);
+    if (uint32_t r = SendFileCommand(info)) return r;
+
+    const uint32_t blocks = info.Size / unitlink::BlockSize;
+    const uint32_t rest = info.Size % unitlink::BlockSize;
+    // A last write of a whole number of 64-byte packets needs a zero-length packet to end it.
+    const bool endPacket = rest == 64 || rest == 128 || rest == 192;
+    progress.SetRange(0, blocks ? blocks : 10);
+    uint8_t block[unitlink::BlockSize];
+    for (uint32_t i = 0; i < blocks; ++i) {
+        if (std::fread(block, 1, sizeof block, file.get()) != sizeof block) return Fail(rc::FileRead);
+        if (!WriteData(block, sizeof block)) return Fail(rc::UsbReceive);
+        progress.SetPos(i + 1);
+    }
+    if (rest) {
+        if (std::fread(block, 1, rest, file.get()) != rest) return Fail(rc::FileRead);
+        if (!WriteData(block, rest)) return Fail(rc::UsbReceive);
+        progress.SetPos(progress.GetRange().second);
+    }
+    if (endPacket) WriteZeroLength();  // its outcome does not matter
+
+    std::string reply;
+    if (!ReceiveReply(reply)) return Fail(LastResult);
+    file.Close();
+    CloseLink();
+    return LastResult = rc::Ok;
+}
+
+uint32_t DeviceOps::UploadFile(const std::string& folder, std::string& nameOut, Progress& progress) {
+    if (!OpenLink()) return LastResult = rc::UsbInit;
+    UnitFileInfo info;
+    if (uint32_t r = ReadUnitFileInfo(info)) return r;
+    if (info.Size == 0) return Fail(rc::NoData);
+
+    const uint32_t blocks = info.Size / unitlink::BlockSize;
+    const uint32_t rest = info.Size % unitlink::BlockSize;
+    progress.SetRange(0, blocks);
+
+    // The name comes from the unit: it must name a file inside the chosen folder.
+    if (!IsSafeUnitFileName(info.Name)) return Fail(rc::FileOpen);
+    const std::string target = folder + info.Name;
+    const std::string part = target + kPartSuffix;
+    FileHandle file(std::fopen(part.c_str(), "wb"));
+    if (!file) return Fail(rc::FileOpen);
+    // Every failure from here on leaves no partial file and any earlier file as it was.
+    auto discard = [&](uint32_t code) {
+        file.Close();
+        RemoveLocalFile(part);
+        return Fail(code);
+    };
+
+    if (!SendCommand(FrameCommand(Format("%04X", unsigned(unitcmd::Upload))))) return discard(rc::UsbSend);
+    // The unit needs a moment before its first block.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    uint8_t block[unitlink::BlockSize + 1];
+    for (uint32_t i = 0; i < blocks; ++i) {
+        if (!ReadData(block, unitlink::BlockSize)) return discard(rc::UsbReceive);
+        if (std::fwrite(block, 1, unitlink::BlockSize, file.get()) != unitlink::BlockSize) {
+            return discard(rc::FileWrite);
+        }
+        progress.SetPos(i + 1);
+    }
+    if (rest) {
+        if (!ReadData(block, rest)) return discard(rc::UsbReceive);
+        progress.SetPos(progress.GetRange().second);
+        if (std::fwrite(block, 1, rest, file.get()) != rest) return discard(rc::FileWrite);
+    }
+
+    std::string reply;
+    if (!ReceiveReply(reply)) return discard(LastResult);
+    if (!file.Close()) return discard(rc::FileWrite);
+    if (!ReplaceLocalFile(part, target)) return discard(rc::FileWrite);
+    CloseLink();
+    nameOut = info.Name;
+    return LastResult = rc::Ok;
+}
+
+uint32_t DeviceOps::SendSecurityRecord(const SecurityRecord& record) {
+    if (!OpenLink()) return LastResult = rc::UsbInit;
+    UnitFileInfo info;
+    info.Name = kSecurityName;
+    info.Size = uint32_t(record.size());
+    if (uint32_t r = SendFileCommand(info)) return r;
+    const uint32_t half = uint32_t(record.size() / 2);
+    if (!WriteData(record.data(), half) || !WriteData(record.data() + half, half))
+        return Fail(rc::UsbReceive);
+    std::string reply;
+    if (!ReceiveReply(reply)) return Fail(LastResult);
+    CloseLink();
+    return LastResult = rc::Ok;
+}

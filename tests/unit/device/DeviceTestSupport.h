@@ -1,0 +1,128 @@
+// Fixtures shared by the device tests: a temporary folder, a progress bar that records its
+// calls, and a scripted port that plays back fixed control replies.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "convert/EngineState.h"
+#include "device/UnitPort.h"
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+  public:
+    TempFolder() {
+        static int counter = 0;
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("tm_device_") + (info ? info->name() : "x") + "_" +
+                           std::to_string(::getpid()) + "_" + std::to_string(counter++);
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        path_ = fs::path(testing::TempDir()) / name;
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+    // With the trailing separator the upload expects.
+    std::string folder() const { return path_.string() + "/"; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    fs::path path_;
+};
+
+inline std::vector<uint8_t> Pattern(size_t size, uint8_t seed = 1) {
+    std::vector<uint8_t> data(size);
+    for (size_t i = 0; i < size; ++i) data[i] = uint8_t(seed + i * 7 + (i >> 8));
+    return data;
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline std::vector<std::string> FolderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class RecordingProgress : public Progress {
+  public:
+    void SetRange(uint32_t low, uint32_t high) override {
+        range = {low, high};
+        calls.push_back("range " + std::to_string(low) + "-" + std::to_string(high));
+    }
+    void SetPos(uint32_t pos) override {
+        last = pos;
+        calls.push_back("pos " + std::to_string(pos));
+    }
+    std::pair<uint32_t, uint32_t> GetRange() const override { return range; }
+
+    std::pair<uint32_t, uint32_t> range{0, 100};
+    uint32_t last = 0;
+    std::vector<std::string> calls;
+};
+
+// A unit that answers control reads from a list, takes every write, and records what it got.
+class ScriptPort : public UnitPort {
+  public:
+    std::deque<std::string> replies;  // each one control read; an empty list fails the read
+    std::vector<std::string> sent;
+    bool open = false;
+    int pipesOpen = 0;
+
+    int32_t OpenMask(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) override {
+        open = true;
+        return 3;
+    }
+    void Close(int32_t) override { open = false; }
+    PipeHandle OpenPipe(int32_t, uint32_t, uint32_t pipe) override {
+        ++pipesOpen;
+        return 0x40 + PipeHandle(pipe);
+    }
+    int32_t Check(int32_t) override { return 0; }
+    int32_t SendData(int32_t, uint32_t length, const uint8_t* buffer) override {
+        sent.emplace_back(reinterpret_cast<const char*>(buffer), length);
+        return 1;
+    }
+    int32_t ReceiveData(int32_t, uint32_t length, uint8_t* buffer) override {
+        if (replies.empty()) return 0;
+        std::string r = replies.front();
+        replies.pop_front();
+        std::memset(buffer, 0, length);
+        std::memcpy(buffer, r.data(), std::min<size_t>(r.size(), length));
+        return 1;
+    }
+    bool WritePipe(PipeHandle, const uint8_t*, uint32_t count, uint32_t& done) override {
+        done = count;
+        return true;
+    }
+    bool ReadPipe(PipeHandle, uint8_t* buffer, uint32_t count, uint32_t& done) override {
+        std::memset(buffer, 0x5A, count);
+        done = count;
+        return true;
+    }
+    void ClosePipe(PipeHandle) override { --pipesOpen; }
+};
