@@ -15,6 +15,10 @@ struct CliCommand {
 const CliCommand kCommands[] = {
     {"convert", RunConvert, "convert an Intel HEX or S-record source into an HXW image"},
     {"checksum", RunChecksum, "sum total, one's complement or CRC of an HXW image"},
+    {"info", RunInfo, "name, size and time stamps of the file the unit holds"},
+    {"download", RunDownload, "send a file to the unit"},
+    {"upload", RunUpload, "read the unit's file into a folder"},
+    {"security", RunSecurity, "send the unit its security settings"},
 };
 
 void PrintCommands(std::FILE* out) {

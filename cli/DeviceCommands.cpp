@@ -1,0 +1,245 @@
+// The device commands: info, download, upload and security.
+#include "cli/DeviceCommands.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/CliCommon.h"
+#include "device/HxwConverter.h"
+#include "device/PlatformPort.h"
+#include "device/emulator/EmulatorPort.h"
+#include "device/emulator/UnitEmulator.h"
+
+namespace {
+#ifdef _WIN32
+#define TM_UNIT_HELP                                                                          \
+    "Without --unit the unit is reached through Dorlink.dll beside the program (the unit's\n" \
+    "kernel driver). With --unit emulator:DIR a unit emulator inside this program answers\n"  \
+    "instead, keeping its file in the folder DIR.\n"
+#else
+#define TM_UNIT_HELP                                                                           \
+    "Without --unit the unit is reached through the platform's transport; there is none yet\n" \
+    "on this system, so every command then answers error 0x4000. With --unit emulator:DIR a\n" \
+    "unit emulator inside this program answers instead, keeping its file in the folder DIR.\n"
+#endif
+
+const char kInfoUsage[] =
+    "usage: tessmark-cli info [--unit emulator:DIR]\n"
+    "\n"
+    "Shows the name, size, time stamps and attributes of the file the unit holds.\n" TM_UNIT_HELP;
+
+const char kDownloadUsage[] =
+    "usage: tessmark-cli download FILE [--unit emulator:DIR]\n"
+    "\n"
+    "Sends FILE (HXW, FXW, PBT or any other file; its bytes are sent unchanged) to the unit under\n"
+    "its own name (at most 21 characters), with its size, time stamps and attributes.\n" TM_UNIT_HELP;
+
+const char kUploadUsage[] =
+    "usage: tessmark-cli upload FOLDER [--unit emulator:DIR]\n"
+    "\n"
+    "Reads the unit's file into FOLDER under the name the unit gives it, replacing a file of that\n"
+    "name only once the whole file has arrived.\n" TM_UNIT_HELP;
+
+const char kSecurityUsage[] =
+    "usage: tessmark-cli security [--set|--cancel] [--id ID] [--count N] [--buzzer on|off]\n"
+    "                             [--unit emulator:DIR]\n"
+    "\n"
+    "Sends the unit its security record: security on (--set) or off (--cancel, the default), an\n"
+    "ID code of up to 4 letters or digits, an execution count of up to 5 decimal digits (both\n"
+    "blank when not given) and the buzzer on (the default) or off.\n" TM_UNIT_HELP;
+
+const char kFaultVariable[] = "TESSMARK_UNIT_FAULT";
+
+class PlatformUnit final : public CliUnit {
+  public:
+    UnitPort& Port() override { return PlatformUnitPort(); }
+};
+
+class EmulatedUnit final : public CliUnit {
+  public:
+    EmulatedUnit(const std::string& folder, const UnitFaults& faults) : unit_(folder, faults), port_(unit_) {}
+    UnitPort& Port() override { return port_; }
+
+  private:
+    UnitEmulator unit_;
+    EmulatorPort port_;
+};
+
+// Parses the common part of every device command: --unit and the positional count.
+struct DeviceCommand {
+    CliArgs args;
+    std::unique_ptr<CliUnit> unit;
+    HxwConverter engine;
+};
+
+int Prepare(int argc, char** argv, const char* usage, const std::vector<std::string>& valueOptions,
+            const std::vector<std::string>& flagOptions, size_t positional, const char* positionalProblem,
+            DeviceCommand& cmd, bool& done) {
+    done = true;
+    std::string problem;
+    std::vector<std::string> values = valueOptions;
+    values.push_back("unit");
+    if (!ParseCliArgs(argc, argv, values, flagOptions, cmd.args, problem)) return UsageError(usage, problem);
+    if (cmd.args.help) return PrintHelp(usage);
+    if (cmd.args.positional.size() != positional) return UsageError(usage, positionalProblem);
+    cmd.unit = MakeCliUnit(cmd.args.Get("unit"), problem);
+    if (!cmd.unit) return UsageError(usage, problem);
+    cmd.engine.SetUnitPort(&cmd.unit->Port());
+    done = false;
+    return kExitOk;
+}
+
+std::string DosDateTimeText(uint32_t v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (v >> 25), (v >> 21) & 0x0F,
+                  (v >> 16) & 0x1F, (v >> 11) & 0x1F, (v >> 5) & 0x3F, (v & 0x1F) * 2);
+    return buf;
+}
+
+std::string AttributeText(uint8_t a) {
+    std::string text;
+    auto add = [&](uint8_t bit, const char* name) {
+        if (!(a & bit)) return;
+        if (!text.empty()) text += ", ";
+        text += name;
+    };
+    add(0x01, "read-only");
+    add(0x02, "hidden");
+    add(0x04, "system");
+    add(0x20, "archive");
+    return text.empty() ? "none" : text;
+}
+
+bool IsAlnumText(const std::string& s) {
+    for (unsigned char c : s)
+        if (!std::isalnum(c)) return false;
+    return true;
+}
+
+bool IsDigitText(const std::string& s) {
+    for (unsigned char c : s)
+        if (!std::isdigit(c)) return false;
+    return true;
+}
+}  // namespace
+
+std::unique_ptr<CliUnit> MakeCliUnit(const std::string& spec, std::string& problem) {
+    if (spec.empty()) return std::make_unique<PlatformUnit>();
+    const std::string prefix = "emulator:";
+    if (spec.rfind(prefix, 0) != 0 || spec.size() == prefix.size()) {
+        problem = "--unit takes emulator:DIR";
+        return nullptr;
+    }
+    UnitFaults faults;
+    if (const char* env = std::getenv(kFaultVariable)) {
+        std::string bad;
+        if (!ParseUnitFaults(env, faults, bad)) {
+            problem = std::string(kFaultVariable) + ": unknown fault '" + bad + "'";
+            return nullptr;
+        }
+    }
+    return std::make_unique<EmulatedUnit>(spec.substr(prefix.size()), faults);
+}
+
+int RunInfo(int argc, char** argv) {
+    DeviceCommand cmd;
+    bool done;
+    int exit = Prepare(argc, argv, kInfoUsage, {}, {}, 0, "info takes no file", cmd, done);
+    if (done) return exit;
+    HxwConverter& engine = cmd.engine;
+    if (!engine.OpenLink()) return ReportFailure(engine.LastResult = 0x4000);
+    UnitFileInfo info;
+    // On failure the link is already closed.
+    if (uint32_t code = engine.ReadUnitFileInfo(info)) return ReportFailure(code);
+    engine.CloseLink();
+    if (info.Size == 0 && info.Name.empty()) {
+        std::printf("The unit holds no file.\n");
+        return kExitOk;
+    }
+    std::printf("Name       %s\n", info.Name.c_str());
+    std::printf("Size       %u bytes (%08Xh)\n", unsigned(info.Size), unsigned(info.Size));
+    std::printf("Created    %s (%08Xh)\n", DosDateTimeText(info.CreationTime).c_str(),
+                unsigned(info.CreationTime));
+    std::printf("Modified   %s (%08Xh)\n", DosDateTimeText(info.LastWriteTime).c_str(),
+                unsigned(info.LastWriteTime));
+    std::printf("Accessed   %s (%04Xh)\n",
+                DosDateTimeText(uint32_t(info.LastAccessDate) << 16).substr(0, 10).c_str(),
+                unsigned(info.LastAccessDate));
+    std::printf("Attributes %02Xh (%s)\n", unsigned(info.Attributes), AttributeText(info.Attributes).c_str());
+    return kExitOk;
+}
+
+int RunDownload(int argc, char** argv) {
+    DeviceCommand cmd;
+    bool done;
+    int exit = Prepare(argc, argv, kDownloadUsage, {}, {}, 1, "download needs one FILE", cmd, done);
+    if (done) return exit;
+    const std::string& path = cmd.args.positional[0];
+    const std::string name = FileNamePart(path);
+    uint32_t code;
+    {
+        TerminalProgress progress("downloading " + name);
+        code = cmd.engine.DownloadFile(path, name, progress);
+    }
+    if (code) return ReportFailure(code);
+    std::printf("Download of a %s file was completed.\n", name.c_str());
+    return kExitOk;
+}
+
+int RunUpload(int argc, char** argv) {
+    DeviceCommand cmd;
+    bool done;
+    int exit = Prepare(argc, argv, kUploadUsage, {}, {}, 1, "upload needs one FOLDER", cmd, done);
+    if (done) return exit;
+    std::string folder = cmd.args.positional[0];
+    // The operation puts the name straight after the folder.
+    const char last = folder.empty() ? '\0' : folder.back();
+#ifdef _WIN32
+    if (last != '\\' && last != '/' && last != ':') folder += '\\';
+#else
+    if (last != '/') folder += '/';
+#endif
+    std::string name;
+    uint32_t code;
+    {
+        TerminalProgress progress("uploading");
+        code = cmd.engine.UploadFile(folder, name, progress);
+    }
+    if (code) return ReportFailure(code);
+    std::printf("Upload of a %s file was completed.\n", name.c_str());
+    return kExitOk;
+}
+
+int RunSecurity(int argc, char** argv) {
+    DeviceCommand cmd;
+    bool done;
+    int exit = Prepare(argc, argv, kSecurityUsage, {"id", "count", "buzzer"}, {"set", "cancel"}, 0,
+                       "security takes no file", cmd, done);
+    if (done) return exit;
+    const CliArgs& a = cmd.args;
+    if (a.Has("set") && a.Has("cancel"))
+        return UsageError(kSecurityUsage, "--set and --cancel exclude each other");
+    const std::string id = a.Get("id");
+    const std::string count = a.Get("count");
+    if (id.size() > 4 || !IsAlnumText(id))
+        return UsageError(kSecurityUsage, "--id takes up to 4 letters or digits");
+    if (count.size() > 5 || !IsDigitText(count))
+        return UsageError(kSecurityUsage, "--count takes up to 5 decimal digits");
+    int buzzer = 1;
+    if (a.Has("buzzer")) {
+        const std::string b = a.Get("buzzer");
+        if (b == "on")
+            buzzer = 1;
+        else if (b == "off")
+            buzzer = 0;
+        else
+            return UsageError(kSecurityUsage, "--buzzer takes on or off");
+    }
+    const int security = a.Has("set") ? 1 : 0;
+    if (uint32_t code = cmd.engine.SendSecurityRecord(BuildSecurityRecord(security, id, count, buzzer)))
+        return ReportFailure(code);
+    std::printf("Download of a security info was completed.\n");
+    return kExitOk;
+}
