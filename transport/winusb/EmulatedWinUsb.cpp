@@ -21,7 +21,7 @@ WinUsbApi::Lookup EmulatedWinUsb::InterfacePath(uint32_t index, std::u16string& 
     return Lookup::Found;
 }
 
-OsHandle EmulatedWinUsb::CreateFile(const std::u16string& path) {
+OsHandle EmulatedWinUsb::CreateDeviceFile(const std::u16string& path) {
     ++createCalls_;
     for (auto* d : devices_) {
         if (d->path == path && !d->createFails) {

@@ -47,7 +47,7 @@ class EmulatedWinUsb : public WinUsbApi {
     void Add(EmulatedUsbDevice& device) { devices_.push_back(&device); }
 
     Lookup InterfacePath(uint32_t index, std::u16string& path) override;
-    OsHandle CreateFile(const std::u16string& path) override;
+    OsHandle CreateDeviceFile(const std::u16string& path) override;
     void CloseHandle(OsHandle file) override;
     bool Initialize(OsHandle file, WinUsbInterfaceHandle& handle) override;
     void Free(WinUsbInterfaceHandle handle) override;

@@ -121,7 +121,7 @@ void* FenlinkCore::Open(int32_t mask, int32_t deviceClass, int32_t deviceSubClas
         Reset(*record);
         record->InUse = 1;
 
-        const OsHandle file = api_.CreateFile(path);
+        const OsHandle file = api_.CreateDeviceFile(path);
         if (file == kInvalidHandle) {
             Release(*record);
             continue;

@@ -44,7 +44,7 @@ class WinUsbApi {
     virtual Lookup InterfacePath(uint32_t index, std::u16string& path) = 0;
 
     // CreateFileW: read/write, shared read/write, existing, normal attributes + overlapped.
-    virtual OsHandle CreateFile(const std::u16string& path) = 0;
+    virtual OsHandle CreateDeviceFile(const std::u16string& path) = 0;
     virtual void CloseHandle(OsHandle file) = 0;
 
     virtual bool Initialize(OsHandle file, WinUsbInterfaceHandle& handle) = 0;
