@@ -1,10 +1,84 @@
 #!/usr/bin/env bash
-# The main job: builds the tools and converts the bundled sample HEX file.
+# The main job: builds Tessmark.exe and opens its window under Wine. On a desktop (DISPLAY set
+# and answering) the window opens there and the script returns when it is closed; on a headless
+# machine it opens on a private X server, a screenshot is saved and its path printed.
+# The i686 build (the deliverable) runs when 32-bit Wine works, the x86_64 build under wine64
+# otherwise. When the emulated-unit variant of Dorlink.dll has been built, the window talks to
+# the emulated unit instead of a real one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+top=$PWD
+
 scripts/deps.sh
-cmake --preset native >/dev/null
-cmake --build --preset native
-mkdir -p build/out
-build/native/bin/tessmark-cli convert tests/data/sample.hex build/out/SAMPLE.HXW
-echo "written: build/out/SAMPLE.HXW"
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$top/build/wineprefix-run}
+export PATH=/usr/lib/wine:$PATH
+
+if dpkg -s wine32:i386 >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ]; then
+  preset=win32; wine=/usr/lib/wine/wine
+else
+  preset=win64; wine=/usr/lib/wine/wine64
+fi
+echo "building the $preset window (running under $(basename "$wine"))"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j 2 >/dev/null
+
+bin=$top/build/$preset/bin
+rundir=$top/build/run-$preset
+mkdir -p "$rundir"
+cp "$bin/Tessmark.exe" "$rundir/"
+emu=
+for dll in "$bin"/emu/Dorlink.dll "$bin"/*/Dorlink.dll; do
+  [ -f "$dll" ] && [ "$dll" != "$bin/Dorlink.dll" ] && { emu=$dll; break; }
+done
+if [ -n "$emu" ]; then
+  cp "$emu" "$rundir/Dorlink.dll"
+  export TM_EMULATOR_DIR=${TM_EMULATOR_DIR:-$top/build/emulated-unit}
+  mkdir -p "$TM_EMULATOR_DIR"
+  echo "using the emulated unit ($emu); it keeps its file in $TM_EMULATOR_DIR"
+elif [ -f "$bin/Dorlink.dll" ]; then
+  cp "$bin/Dorlink.dll" "$rundir/"
+  echo "using Dorlink.dll for a real unit (none attached under Wine: device pages will report 0x4000)"
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  "$wine" wineboot -i >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+fi
+
+if [ -n "${DISPLAY:-}" ] && timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; then
+  echo "opening the Tessmark window on $DISPLAY; close it to end"
+  cd "$rundir" && "$wine" ./Tessmark.exe
+  exit 0
+fi
+
+# Headless: a private X server, the window, a screenshot.
+n=
+for n in $(seq 90 140); do
+  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
+done
+Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$n"
+cleanup() { wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
+trap cleanup EXIT
+for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+
+(cd "$rundir" && exec "$wine" ./Tessmark.exe) &
+found=
+for _ in $(seq 120); do
+  if timeout 5 xdotool search --name '^Tessmark$' >/dev/null 2>&1; then found=1; break; fi
+  sleep 0.5
+done
+if [ -z "$found" ]; then
+  echo "the Tessmark window did not open" >&2
+  exit 1
+fi
+sleep 2  # let the first paint finish
+shot=$top/build/artifacts/run/tessmark.png
+mkdir -p "$(dirname "$shot")"
+import -window root "$shot"
+echo "the Tessmark window opened headless; screenshot: $shot"

@@ -1,0 +1,305 @@
+#!/usr/bin/env bash
+# The operator window end to end: the real Tessmark.exe under Wine on a private X server, driven
+# as an operator would (button presses, typed characters, key presses, tab clicks) and read back
+# through its controls, its message boxes and the files it writes.
+TM_SUITE=window
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/tools/window_lib.sh"
+
+DATA=$TM_BUILD/e2e-window-data
+rm -rf "$DATA"
+mkdir -p "$DATA"
+# "123456789" at address 0: sum total 01DD, CRC 6F91 from FFFF and 2189 from 0.
+printf ':09000000313233343536373839%s\r\n:00000001FF\r\n' 1A >"$DATA/prog.hex"
+printf 'this is not a record\r\n' >"$DATA/bad.hex"
+
+# Page layout: page id x y w h, as the window lays the pages out.
+LAYOUT="
+0 1026 25 49 130 12
+0 1000 100 45 280 18
+0 1001 390 44 80 20
+0 1027 25 80 130 12
+0 1021 125 80 80 12
+0 1022 225 80 80 12
+0 1023 325 80 80 12
+0 1029 125 97 80 12
+0 1033 225 97 80 12
+0 1028 25 119 130 12
+0 1002 100 115 280 18
+0 1003 390 114 80 20
+0 1036 25 150 445 63
+0 1037 35 167 130 12
+0 1034 155 167 80 12
+0 1035 235 167 80 12
+0 1040 35 188 130 12
+0 1038 155 185 75 18
+0 1041 238 188 24 12
+0 1039 252 185 75 18
+0 1044 335 188 130 12
+0 1016 25 220 400 11
+0 1009 25 237 355 16
+0 1005 390 236 80 20
+1 1032 25 49 130 12
+1 1017 100 45 280 18
+1 1018 390 44 80 20
+1 1056 25 70 445 70
+1 1052 35 87 140 12
+1 1054 35 104 400 12
+1 1055 35 121 210 12
+1 1046 280 121 100 11
+1 1047 390 117 70 18
+1 1058 25 147 445 63
+1 1059 35 164 130 12
+1 1060 155 164 80 12
+1 1061 235 164 80 12
+1 1048 35 190 130 12
+1 1049 155 187 75 18
+1 1050 238 190 24 12
+1 1051 252 187 75 18
+1 1019 25 220 400 11
+1 1020 390 237 80 20
+2 1030 25 49 120 12
+2 1004 120 45 260 18
+2 1007 390 44 80 20
+2 1014 25 65 355 11
+2 1008 25 80 355 16
+2 1006 390 78 80 20
+3 1031 25 49 120 12
+3 1010 120 45 260 18
+3 1011 390 44 80 20
+3 1015 25 65 355 11
+3 1012 25 80 355 16
+3 1013 390 78 80 20
+4 1062 25 45 130 12
+4 1063 150 45 80 12
+4 1064 230 45 80 12
+4 1065 25 80 130 12
+4 1066 150 77 50 18
+4 1067 25 115 130 12
+4 1068 150 112 50 18
+4 1069 25 150 130 12
+4 1070 150 150 80 12
+4 1071 230 150 80 12
+4 1072 25 188 350 12
+4 1073 390 185 80 20
+"
+NEVER_SHOWN="1025 1042 1043 1045 1057 1053"
+
+# page_laid_out N: every control of page N shown at its place, every other page's control and
+# every group box of the template hidden.
+page_laid_out() {
+  local page=$1 ids want got bad=0
+  ids=$(echo "$LAYOUT" | awk 'NF {print $2}' | tr '\n' ' ')
+  got=$(tm_probe state $ids $NEVER_SHOWN)
+  while read -r p id x y w h; do
+    [ -n "$p" ] || continue
+    if [ "$p" = "$page" ]; then want="$id 1 $x $y $w $h"; else want="$id 0"; fi
+    local line
+    line=$(echo "$got" | awk -v id="$id" '$1 == id')
+    if [ "$p" = "$page" ]; then
+      [ "$(echo "$line" | awk '{print $1, $2, $5, $6, $7, $8}')" = "$want" ] || { echo "  $line (want $want)"; bad=1; }
+    else
+      [ "$(echo "$line" | awk '{print $1, $2}')" = "$want" ] || { echo "  $line (want hidden)"; bad=1; }
+    fi
+  done <<<"$LAYOUT"
+  for id in $NEVER_SHOWN; do
+    [ "$(echo "$got" | awk -v id="$id" '$1 == id {print $2}')" = 0 ] || { echo "  $id shown"; bad=1; }
+  done
+  return $bad
+}
+
+# select_page N: a mouse click on tab item N, then wait until its page is laid out.
+select_page() {
+  tm_probe tab "$1" >/dev/null
+  tm_wait 20 tab_selected "$1"
+}
+tab_selected() { tm_probe tabs | grep -qx "selected: $1"; }
+
+# The icon Wine gives the X window holds the program icon's blue (0xFF1F4E99 as ARGB).
+window_has_program_icon() {
+  local xid
+  xid=$(timeout 10 xdotool search --name '^Tessmark$' | head -1)
+  [ -n "$xid" ] && timeout 10 xprop -id "$xid" -notype 32c _NET_WM_ICON | grep -q '\b4280241817\b'
+}
+
+zv_line() { sed -n "${2}p" "$1" | tr -d '\r'; }
+has_crlf_layout() { [ "$(wc -l <"$1")" -eq 39 ] && [ "$(grep -c $'\r$' "$1")" -eq 39 ]; }
+
+hxw_is_prog() {  # the Normal image of "123456789" at 0..8 with its sum total in the header
+  python3 - "$1" <<'EOF'
+import sys
+d = open(sys.argv[1], 'rb').read()
+head = b"OMK-ZV HXW file.\r\n00000000,00000008\r\n0\r\n01DD\r\n"
+ok = len(d) == 512 + 9 and d[:len(head)] == head and d[len(head):512] == b" " * (512 - len(head)) \
+    and d[512:] == b"123456789"
+sys.exit(0 if ok else 1)
+EOF
+}
+
+run_build() {
+  tm_window_use "$1"
+  local b=$1 hex hxw
+  hex=$(tm_winpath "$DATA/prog.hex")
+  hxw=$(tm_winpath "$DATA/out-$b/PROG.HXW")
+  mkdir -p "$DATA/out-$b"
+
+  # --- first start, no ZV.DEF: defaults ---
+  tm_check "$b: the window opens" tm_window_start
+  tm_check "$b: outer size 500 x 305" bash -c '[ "$(tm_probe window | cut -d" " -f1,2)" = "500 305" ]'
+  if command -v xprop >/dev/null; then
+    tm_check "$b: the program icon is the window's icon" window_has_program_icon
+  fi
+  tm_check "$b: tab control at 10,10 475x260" bash -c '[ "$(tm_probe state 1024 | cut -d" " -f2,5-8)" = "1 10 10 475 260" ]'
+  tm_check "$b: accepts dropped files" bash -c '(( 0x$(tm_probe style 0 | cut -d" " -f2) & 0x10 ))'
+  tm_check "$b: five tab items, first selected" \
+    bash -c '[ "$(tm_probe tabs | tr "\n" "|")" = "0: Hxw File Exchange|1: File Check Sum|2: File Download|3: File Upload|4: Security|selected: 0|" ]'
+  tm_check "$b: conversion page laid out" page_laid_out 0
+  tm_check "$b: defaults: Normal, Auto, boxes disabled and empty" \
+    bash -c 'tm_state_is 1021 "1 1 1" && tm_state_is 1034 "1 1 1" && tm_state_is 1035 "1 1 0" &&
+             tm_state_is 1038 "1 0 0" && tm_state_is 1039 "1 0 0" && tm_text_is 1038 "" && tm_text_is 1000 ""'
+  tm_check "$b: range label of Normal, empty info line" \
+    bash -c 'tm_text_is 1044 "(000000h-FFFFFFFFh)" && tm_text_is 1016 ""'
+  tm_check "$b: checksum and security defaults" \
+    bash -c 'tm_state_is 1052 "0 1 1" && tm_state_is 1054 "0 0 0" && tm_state_is 1060 "0 0 1" &&
+             tm_state_is 1047 "0 0 0" && tm_state_is 1063 "0 1 1" && tm_state_is 1070 "0 1 1" &&
+             tm_text_is 1019 "" && tm_text_is 1072 ""'
+  tm_check "$b: no settings file written by the start" test ! -e "$TMW_RUN/ZV.DEF"
+  tm_shot page0-start
+
+  # --- radios and filtered boxes ---
+  tm_probe click 1022 >/dev/null
+  tm_check "$b: 720 Series shows its range" tm_wait_text 1044 "(000000h-000FFFh)" 20
+  tm_probe click 1023 >/dev/null
+  tm_check "$b: 4500 Series shows its range" tm_wait_text 1044 "(000000h-003FFFh)" 20
+  tm_probe click 1035 >/dev/null
+  tm_check "$b: Manual enables the address boxes" tm_wait 20 tm_state_is 1038 "1 1 0"
+  tm_probe type 1038 "1g2a-x 3" >/dev/null
+  tm_check "$b: the hex box keeps hex digits only, in upper case" tm_wait_text 1038 "12A3" 20
+  tm_probe type 1039 "123456789" >/dev/null
+  tm_check "$b: the hex box takes at most 8 characters" tm_wait_text 1039 "12345678" 20
+  tm_probe click 1029 >/dev/null
+  tm_check "$b: 4Byte Mode forces Auto, disables Manual, empties the boxes" \
+    tm_wait 20 bash -c 'tm_state_is 1034 "1 1 1" && tm_state_is 1035 "1 0 0" && tm_state_is 1038 "1 0 0" &&
+                        tm_text_is 1038 "" && tm_text_is 1039 "" && tm_text_is 1044 "(000000h-FFFFFFFFh)"'
+  tm_probe click 1021 >/dev/null
+  tm_wait 20 tm_state_is 1035 "1 1 0"
+
+  # --- a conversion from the page ---
+  tm_probe type 1000 "$hex" >/dev/null
+  tm_probe type 1002 "$hxw" >/dev/null
+  tm_wait_text 1002 "$hxw" 30
+  tm_probe click 1005 >/dev/null
+  tm_check "$b: conversion info line" \
+    tm_wait_text 1016 "Creation of a PROG.HXW file was completed.  Checksum :01DDh." 60
+  tm_check "$b: the HXW file holds header, checksum and body" hxw_is_prog "$DATA/out-$b/PROG.HXW"
+  tm_check "$b: conversion progress bar reset" bash -c '[ "$(tm_probe progress 1009)" = "0 100 0" ]'
+  tm_check "$b: the successful conversion wrote ZV.DEF" \
+    bash -c '[ "$(zv_line "'"$TMW_RUN"'/ZV.DEF" 5)" = "$1" ]' _ "$hex"
+  tm_shot page0-converted
+
+  # --- a failing conversion: "Error" box, exact text, no icon, info line cleared ---
+  tm_probe retype 1000 "$(tm_winpath "$DATA/bad.hex")" >/dev/null
+  tm_wait_text 1000 "$(tm_winpath "$DATA/bad.hex")" 30
+  cp "$TMW_RUN/ZV.DEF" "$DATA/zv-before-failure"
+  tm_probe click 1005 >/dev/null
+  local box
+  box=$(tm_probe dialog Error 30000)
+  tm_shot error-box
+  tm_check "$b: failed conversion shows the message of its code" \
+    bash -c '[ "$(echo "$1" | sed -n "s/^text: //p")" = "Format error(00)" ]' _ "$box"
+  tm_check "$b: the Error box has one OK button and no icon" \
+    bash -c '[ "$(echo "$1" | grep -c "^button")" = 1 ] && echo "$1" | grep -qx "button 1: OK" && echo "$1" | grep -qx "icon: no"' _ "$box"
+  tm_probe dismiss Error >/dev/null
+  tm_check "$b: the failure empties the info line" tm_wait_text 1016 "" 20
+  tm_check "$b: the failure saves nothing" cmp -s "$DATA/zv-before-failure" "$TMW_RUN/ZV.DEF"
+
+  # --- the checksum page: a CRC ---
+  select_page 1
+  tm_check "$b: page change writes the page number" \
+    tm_wait 20 bash -c '[ "$(zv_line "'"$TMW_RUN"'/ZV.DEF" 2)" = 1 ]'
+  tm_check "$b: ZV.DEF has its 39 CR LF lines" has_crlf_layout "$TMW_RUN/ZV.DEF"
+  tm_check "$b: checksum page laid out" page_laid_out 1
+  tm_probe type 1017 "$hxw" >/dev/null
+  tm_probe click 1055 >/dev/null
+  tm_check "$b: CRC enables the initial value box, empty" \
+    tm_wait 20 bash -c 'tm_state_is 1047 "1 1 0" && tm_text_is 1047 ""'
+  tm_probe type 1047 "ffffz" >/dev/null
+  tm_wait_text 1047 "FFFF" 20
+  tm_probe click 1020 >/dev/null
+  tm_check "$b: CRC of the image" tm_wait_text 1019 "  CRC Checksum :6F91h." 60
+  tm_check "$b: the checksum saved its settings" \
+    bash -c '[ "$(zv_line "'"$TMW_RUN"'/ZV.DEF" 27)" = "$1" ] && [ "$(zv_line "'"$TMW_RUN"'/ZV.DEF" 30)" = 2 ] &&
+             [ "$(zv_line "'"$TMW_RUN"'/ZV.DEF" 31)" = FFFF ]' _ "$hxw"
+  tm_shot page1-crc
+  # Sum total: Auto forced, boxes disabled and emptied.
+  tm_probe click 1052 >/dev/null
+  tm_check "$b: Sum total disables and empties the CRC box and the domain" \
+    tm_wait 20 bash -c 'tm_state_is 1047 "1 0 0" && tm_text_is 1047 "" && tm_state_is 1060 "1 0 1" && tm_state_is 1061 "1 0 0"'
+
+  # --- Enter on another page runs the checksum (the default button) ---
+  select_page 2
+  tm_check "$b: download page laid out" page_laid_out 2
+  tm_probe type 1004 "" >/dev/null
+  tm_probe key 1004 13 >/dev/null
+  tm_check "$b: Enter in the download box runs the checksum" tm_wait_text 1019 "  Checksum :01DDh." 60
+  tm_shot page2-download
+
+  select_page 3
+  tm_check "$b: upload page laid out" page_laid_out 3
+  tm_shot page3-upload
+
+  select_page 4
+  tm_check "$b: security page laid out" page_laid_out 4
+  tm_probe type 1066 "a-b 1C?9" >/dev/null
+  tm_check "$b: the ID code box keeps letters and digits, 4 at most" tm_wait_text 1066 "ab1C" 20
+  tm_probe type 1068 "12x3.4 567" >/dev/null
+  tm_check "$b: the count box keeps digits, 5 at most" tm_wait_text 1068 "12345" 20
+  tm_probe click 1064 >/dev/null
+  tm_probe click 1071 >/dev/null
+  tm_check "$b: SET and OFF" tm_wait 20 bash -c 'tm_state_is 1064 "1 1 1" && tm_state_is 1063 "1 1 0" &&
+                                                tm_state_is 1071 "1 1 1" && tm_state_is 1070 "1 1 0"'
+  tm_shot page4-security
+  tm_check "$b: ZV.DEF names the security page" tm_wait 20 bash -c '[ "$(zv_line "'"$TMW_RUN"'/ZV.DEF" 2)" = 4 ]'
+
+  # --- About box from the system menu ---
+  tm_probe syscommand 0x10 >/dev/null
+  tm_check "$b: About box" bash -c 'tm_dialog_text "About Tessmark" | grep -qx "Tessmark Version 4.00.00"'
+  tm_shot about
+  tm_probe dismiss "About Tessmark" >/dev/null
+
+  # --- restart: the settings and the page come back, the security page starts afresh ---
+  tm_check "$b: the window closes" tm_window_stop
+  tm_check "$b: the window opens again" tm_window_start
+  tm_check "$b: restart shows the last page" tm_wait 20 tab_selected 4
+  tm_check "$b: restart lays out the security page" page_laid_out 4
+  tm_check "$b: restart restores file names" \
+    bash -c 'tm_text_is 1000 "$1" && tm_text_is 1002 "$2" && tm_text_is 1017 "$2"' _ "$hex" "$hxw"
+  # The last checksum (run by Enter) was a sum total, so that is what comes back.
+  tm_check "$b: restart restores the last checksum's kind and the Normal type" \
+    bash -c 'tm_state_is 1052 "0 1 1" && tm_state_is 1055 "0 1 0" && tm_text_is 1047 "" && tm_state_is 1021 "0 1 1"'
+  tm_check "$b: restart shows CANCEL, ON and empty security boxes" \
+    bash -c 'tm_state_is 1063 "1 1 1" && tm_state_is 1070 "1 1 1" && tm_text_is 1066 "" && tm_text_is 1068 ""'
+  tm_window_stop
+}
+
+export -f tm_probe tm_text_is tm_state_is tm_wait tm_dialog_text zv_line
+export TMW_PROBE TM_WINE64 TMW_LOG
+
+tm_wine_setup
+tm_window_prefix_setup
+tm_xvfb_start
+for b in $TMW_BUILDS; do
+  if [ ! -f "$TM_BUILD/$b/bin/Tessmark.exe" ] || [ ! -f "$TMW_PROBE" ]; then
+    echo "skip $b: not built"
+    continue
+  fi
+  if [ -z "$(tm_wine_for "$(tm_arch_of "$b")")" ]; then
+    echo "skip $b: no 32-bit Wine here"
+    continue
+  fi
+  run_build "$b"
+done
+if [ $((TM_PASSED + TM_FAILED)) -eq 0 ]; then
+  tm_check "a Windows build of Tessmark.exe exists" false
+fi
+tm_finish

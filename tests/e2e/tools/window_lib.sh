@@ -1,0 +1,99 @@
+# Helpers of the window tests: start and stop Tessmark.exe under Wine, drive it with tmprobe,
+# wait for texts with a time limit. Source after lib.sh; call tm_window_use BUILD first.
+
+# The build folders under build/ that the window tests run, and the x86_64 one whose probe
+# drives them all (the probe is 64-bit and runs under wine64 whichever build it drives).
+TMW_BUILDS=${TM_WINDOW_BUILDS:-win64 win32}
+TMW_PROBE=$TM_BUILD/${TM_WINDOW_PROBE_BUILD:-win64}/bin/tmprobe.exe
+
+# The Windows architecture of a build folder's name: win32 for the i686 builds.
+tm_arch_of() { case "$1" in *win32*) echo win32 ;; *) echo win64 ;; esac; }
+
+# tm_window_use BUILD: pick the build folder and prepare a private run folder (the
+# executable's folder holds ZV.DEF and Hxw.tmp, so every run starts from a clean one).
+tm_window_use() {
+  TMW_BUILD=$1
+  TMW_WINE=$(tm_wine_for "$(tm_arch_of "$TMW_BUILD")")
+  TMW_BIN=$TM_BUILD/$TMW_BUILD/bin
+  TMW_RUN=$TM_BUILD/e2e-$TM_SUITE-$TMW_BUILD
+  TMW_LOG=$TM_ARTIFACTS/$TMW_BUILD-wine.log
+  rm -rf "$TMW_RUN"
+  mkdir -p "$TMW_RUN"
+  cp "$TMW_BIN/Tessmark.exe" "$TMW_RUN/"
+  [ -f "$TMW_BIN/Dorlink.dll" ] && cp "$TMW_BIN/Dorlink.dll" "$TMW_RUN/"
+  : >"$TMW_LOG"
+}
+
+# The Windows form of a Linux path (Wine's drive Z: is the root).
+tm_winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+
+# tm_probe ARGS...: one probe command, its output without CRs. The probe is 64-bit, so it
+# always runs under wine64, whichever build it drives.
+tm_probe() {
+  timeout 30 "$TM_WINE64" "$TMW_PROBE" "$@" 2>>"$TMW_LOG" | tr -d '\r'
+}
+
+# tm_wait SECONDS command...: true as soon as the command succeeds, false after SECONDS.
+tm_wait() {
+  local limit=$1; shift
+  local end=$((SECONDS + limit))
+  while :; do
+    "$@" && return 0
+    [ "$SECONDS" -ge "$end" ] && return 1
+    sleep 0.3
+  done
+}
+
+tm_text_is() { [ "$(tm_probe text "$1")" = "$2" ]; }
+tm_text_matches() { [[ "$(tm_probe text "$1")" =~ $2 ]]; }
+
+# tm_wait_text ID TEXT [SECONDS]
+tm_wait_text() { tm_wait "${3:-30}" tm_text_is "$1" "$2"; }
+
+# tm_state_is ID "visible enabled checked" : compares the first three fields of tmprobe state.
+tm_state_is() {
+  local got
+  got=$(tm_probe state "$1" | awk '{print $2, $3, $4}')
+  [ "$got" = "$2" ]
+}
+
+tm_window_start() {
+  (cd "$TMW_RUN" && exec "$TMW_WINE" ./Tessmark.exe >>"$TMW_LOG" 2>&1) &
+  TMW_PID=$!
+  tm_probe find 60000 >/dev/null
+}
+
+# Closes the window as the operator would (WM_CLOSE) and waits for the program to end.
+tm_window_stop() {
+  [ -n "${TMW_PID:-}" ] || return 0
+  tm_probe close >/dev/null 2>&1 || true
+  local i
+  for i in $(seq 100); do
+    kill -0 "$TMW_PID" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$TMW_PID" 2>/dev/null; then
+    kill "$TMW_PID" 2>/dev/null || true
+    TMW_PID=
+    return 1
+  fi
+  TMW_PID=
+}
+
+# tm_shot NAME: a screenshot of the whole X screen as an artifact.
+tm_shot() {
+  import -window root "$TM_ARTIFACTS/$TMW_BUILD-$1.png" 2>>"$TMW_LOG"
+}
+
+# tm_dialog_text CAPTION [MS]: the body lines of the program's dialog with that caption.
+tm_dialog_text() {
+  tm_probe dialog "$1" "${2:-20000}" | sed -n 's/^text: //p'
+}
+
+# Without a window manager Wine would show windows without frames; unmanaged windows get their
+# caption and borders drawn by Wine itself, so screenshots show the whole window.
+tm_window_prefix_setup() {
+  grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null && return 0
+  "$TM_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+}
