@@ -223,7 +223,8 @@ bool UnitEmulator::ControlOut(const uint8_t* data, uint32_t length) {
     if (++controlWrites_ == faults_.FailSend) return false;
     std::string frame = CommandText(data, length);
     log_.Commands.push_back(frame);
-    // A new command ends whatever transfer was under way.
+    // A new command ends whatever exchange was under way.
+    replies_.clear();
     downloading_ = false;
     uploadPending_ = false;
     bulkIn_.clear();
@@ -289,6 +290,7 @@ void UnitEmulator::HandleCommand(const std::string& payload) {
         incoming_ = info;
         received_.clear();
         downloading_ = true;
+        lastBulk_ = std::chrono::steady_clock::now();
         QueueResult(0, code);
         return;
     }
@@ -301,6 +303,7 @@ void UnitEmulator::HandleCommand(const std::string& payload) {
         }
         bulkIn_.assign(data.begin(), data.end());
         uploadPending_ = true;
+        lastBulk_ = std::chrono::steady_clock::now();
         if (bulkIn_.empty()) {
             uploadPending_ = false;
             QueueResult(faults_.FinalResult, code);
@@ -314,12 +317,19 @@ void UnitEmulator::HandleCommand(const std::string& payload) {
 bool UnitEmulator::ControlIn(uint8_t* buffer, uint32_t length) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!open_) return false;
+    std::memset(buffer, 0, length);
+    if (replies_.empty()) {
+        // Data still on its way through a pipe: the unit acknowledges that it is busy, for a while.
+        if ((downloading_ || uploadPending_) && std::chrono::steady_clock::now() - lastBulk_ < kBusyLimit) {
+            if (length > 0) buffer[0] = unitlink::Ack;
+            return true;
+        }
+        // Nothing to say: the read stalls, which the host sees as a failed read.
+        return false;
+    }
     if (++controlReads_ == faults_.FailReceive) return false;
-    // Nothing to say: the read stalls, which the host sees as a failed read.
-    if (replies_.empty()) return false;
     std::string reply = replies_.front();
     replies_.pop_front();
-    std::memset(buffer, 0, length);
     std::memcpy(buffer, reply.data(), std::min<size_t>(length, reply.size()));
     return true;
 }
@@ -330,6 +340,7 @@ bool UnitEmulator::BulkOut(const uint8_t* data, uint32_t length) {
     log_.BulkOut.push_back(length);
     if (length == 0) return true;
     if (++bulkTransfers_ == faults_.FailBulk) return false;
+    lastBulk_ = std::chrono::steady_clock::now();
     if (!downloading_ || received_.size() + length > incoming_.Size) return false;
     received_.insert(received_.end(), data, data + length);
     if (received_.size() == incoming_.Size) FinishDownload();
@@ -358,9 +369,10 @@ bool UnitEmulator::BulkIn(uint8_t* buffer, uint32_t length, uint32_t& done, uint
                             [&] { return !open_ || !bulkIn_.empty(); });
     }
     if (!open_) return false;
-    if (length == 0) return true;
+    // Nothing ready yet is no transfer.
+    if (length == 0 || bulkIn_.empty()) return true;
     if (++bulkTransfers_ == faults_.FailBulk) return false;
-    if (bulkIn_.empty()) return false;
+    lastBulk_ = std::chrono::steady_clock::now();
     done = uint32_t(std::min<size_t>(length, bulkIn_.size()));
     std::copy_n(bulkIn_.begin(), done, buffer);
     bulkIn_.erase(bulkIn_.begin(), bulkIn_.begin() + done);

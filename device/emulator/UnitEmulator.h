@@ -4,6 +4,7 @@
 // Its one file lives in a folder, so it survives between runs. Faults can be switched on to
 // exercise every failure path of the link.
 #pragma once
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -66,12 +67,15 @@ class UnitEmulator {
 
     // The control pipe: one command frame to the unit, one read of a reply.
     bool ControlOut(const uint8_t* data, uint32_t length);
+    // While bulk data is still on its way, a read with no reply ready gives 0x06 (busy) for up
+    // to kBusyLimit after the last bulk activity; otherwise it fails.
     bool ControlIn(uint8_t* buffer, uint32_t length);
+    static constexpr std::chrono::seconds kBusyLimit{5};
 
     // Host-to-unit bulk data (pipe 1). A zero-length write ends a transfer and is otherwise ignored.
     bool BulkOut(const uint8_t* data, uint32_t length);
-    // Unit-to-host bulk data (pipe 0): up to length bytes of what the unit has to send. With
-    // waitMs > 0 it waits that long for data (for pipes served by a thread).
+    // Unit-to-host bulk data (pipe 0): up to length bytes of what the unit has to send; done = 0
+    // when nothing is ready. With waitMs > 0 it first waits that long for data.
     bool BulkIn(uint8_t* buffer, uint32_t length, uint32_t& done, uint32_t waitMs = 0);
 
     // The file the unit holds; false when it holds none.
@@ -106,6 +110,7 @@ class UnitEmulator {
     std::deque<uint8_t> bulkIn_;
     bool uploadPending_ = false;  // the final upload reply follows the last byte read
     bool downloading_ = false;
+    std::chrono::steady_clock::time_point lastBulk_{};
     UnitFileInfo incoming_;
     std::vector<uint8_t> received_;
     Log log_;

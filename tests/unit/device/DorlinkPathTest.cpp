@@ -1,0 +1,102 @@
+// The device operations through the production Dorlink core and the emulated kernel driver,
+// with the unit emulator as the USB device: the same stack as the emulated Dorlink.dll.
+#include <gtest/gtest.h>
+
+#include "convert/ResultCodes.h"
+#include "device/DeviceOps.h"
+#include "device/emulator/UnitDevice.h"
+#include "tests/unit/device/DeviceTestSupport.h"
+#include "transport/driver/DorlinkCore.h"
+#include "transport/driver/EmulatedDriverOs.h"
+
+namespace {
+
+// The link's port over the core, with the emulated driver standing in for the file calls.
+class CorePort : public UnitPort {
+  public:
+    CorePort(transport::DorlinkCore& core, transport::EmulatedDriverOs& os) : core_(core), os_(os) {}
+    int32_t OpenMask(uint32_t mask, uint32_t c, uint32_t s, uint32_t v, uint32_t p, uint32_t r) override {
+        return core_.OpenMask(int32_t(mask), int32_t(c), int32_t(s), int32_t(v), int32_t(p), int32_t(r));
+    }
+    void Close(int32_t slot) override { core_.Close(slot); }
+    PipeHandle OpenPipe(int32_t slot, uint32_t i, uint32_t p) override {
+        return core_.OpenPipe(slot, int32_t(i), int32_t(p));
+    }
+    int32_t Check(int32_t slot) override { return core_.Check(slot); }
+    int32_t SendData(int32_t slot, uint32_t length, const uint8_t* buffer) override {
+        return core_.SendData(slot, int32_t(length), buffer);
+    }
+    int32_t ReceiveData(int32_t slot, uint32_t length, uint8_t* buffer) override {
+        return core_.ReceiveData(slot, int32_t(length), buffer);
+    }
+    bool WritePipe(PipeHandle pipe, const uint8_t* data, uint32_t count, uint32_t& done) override {
+        bool ok = os_.WritePipe(pipe, data, count);
+        done = ok ? count : 0;
+        return ok;
+    }
+    bool ReadPipe(PipeHandle pipe, uint8_t* buffer, uint32_t count, uint32_t& done) override {
+        size_t got = 0;
+        bool ok = os_.ReadPipe(pipe, buffer, count, got);
+        done = uint32_t(got);
+        return ok;
+    }
+    void ClosePipe(PipeHandle pipe) override { os_.CloseHandle(pipe); }
+
+  private:
+    transport::DorlinkCore& core_;
+    transport::EmulatedDriverOs& os_;
+};
+
+struct Stack {
+    TempFolder unitDir;
+    UnitEmulator unit{unitDir.str()};
+    UnitDevice device{unit};
+    transport::EmulatedDriverOs os;
+    transport::DorlinkCore core{os};
+    CorePort port{core, os};
+    DeviceOps ops;
+    Stack() {
+        os.Attach(device);
+        ops.SetUnitPort(&port);
+    }
+};
+
+TEST(DorlinkPath, DownloadInfoUploadAndSecurityThroughTheCore) {
+    Stack s;
+    TempFolder pc, dest;
+    auto data = Pattern(256 * 3 + 128);
+    WriteBytes(pc.file("CORE.HXW"), data);
+    RecordingProgress progress;
+    ASSERT_EQ(s.ops.DownloadFile(pc.file("CORE.HXW"), "CORE.HXW", progress), 0u);
+    EXPECT_EQ(s.unit.SessionLog().BulkOut, (std::vector<uint32_t>{256, 256, 256, 128, 0}));
+    EXPECT_EQ(s.os.OpenHandleCount(), 0);
+
+    ASSERT_TRUE(s.ops.OpenLink());
+    UnitFileInfo info;
+    ASSERT_EQ(s.ops.ReadUnitFileInfo(info), 0u);
+    s.ops.CloseLink();
+    EXPECT_EQ(info.Name, "CORE.HXW");
+    EXPECT_EQ(info.Size, data.size());
+
+    std::string name;
+    ASSERT_EQ(s.ops.UploadFile(dest.folder(), name, progress), 0u);
+    EXPECT_EQ(name, "CORE.HXW");
+    EXPECT_EQ(ReadBytes(dest.file("CORE.HXW")), data);
+    EXPECT_EQ(s.ops.SendSecurityRecord(BuildSecurityRecord(1, "AB", "7", 1)), 0u);
+    EXPECT_EQ(s.os.OpenHandleCount(), 0);
+}
+
+TEST(DorlinkPath, RefusedOrSilentUnitGivesTheOpenFailure) {
+    for (const char* faults : {"refuse-open", "fail-check", "product=0300"}) {
+        Stack s;
+        std::string error;
+        ASSERT_TRUE(ParseUnitFaults(faults, s.unit.Faults(), error));
+        EXPECT_EQ(s.ops.SendSecurityRecord(BuildSecurityRecord(0, "", "", 0)), rc::UsbInit) << faults;
+        EXPECT_EQ(s.os.OpenHandleCount(), 0) << faults;
+    }
+    Stack s;
+    s.unit.Faults().ProductId = 0x0100;
+    EXPECT_EQ(s.ops.SendSecurityRecord(BuildSecurityRecord(0, "", "", 0)), 0u);
+}
+
+}  // namespace
