@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "checksum/FileIo.h"
+#include "convert/ImageWriter.h"
+#include "convert/ResultCodes.h"
+#include "convert/SourceRecords.h"
+#include "TestFiles.h"
+
+using namespace testfiles;
+using hxw::DataRecord;
+using hxw::RecordReader;
+using hxw::SourceFormat;
+
+namespace {
+struct Interpreted {
+    bool data;
+    uint32_t address;
+    std::string digits;
+};
+
+// Feeds lines to one reader (so offsets carry over) and collects what each line gave.
+std::vector<Interpreted> Interpret(SourceFormat format, const std::vector<std::string>& lines) {
+    RecordReader reader(format);
+    std::vector<Interpreted> out;
+    for (const auto& l : lines) {
+        DataRecord r;
+        const bool data = reader.Interpret(l, r);
+        out.push_back({data, data ? r.Address : 0, data ? std::string(r.Digits, 2 * r.Count) : ""});
+    }
+    return out;
+}
+}  // namespace
+
+TEST(SourceRecords, HexRecordTypesAndOffsets) {
+    struct Case {
+        std::vector<std::string> lines;
+        Interpreted last;  // what the last line gives
+    } cases[] = {
+        {{":0212340001027B"}, {true, 0x1234, "0102"}},
+        {{":0212348101027B"}, {true, 0x1234, "0102"}},                     // 81 is data too
+        {{":020000021000EC", ":0100100055xx"}, {true, 0x10010, "55"}},     // segment: x16
+        {{":020000040001F9", ":0100100055xx"}, {true, 0x10010, "55"}},     // linear: <<16
+        {{":0200000F0001F9", ":0100100055xx"}, {true, 0x10, "55"}},         // unknown type: no offset
+        {{":020000FF0001F9", ":0100100055xx"}, {true, 0x10010, "55"}},     // FF acts as 04
+        {{":0400000512345678xx", ":0100100055xx"}, {true, 0x12345688, "55"}},  // 05 taken whole
+        {{":00000001FF"}, {false, 0, ""}},                                  // end of file: ignored
+        {{":00000001FF", ":0100200066xx"}, {true, 0x20, "66"}},            // reading goes on after it
+        {{":10000000AABBC"}, {true, 0, "AABB"}},                             // count beyond the line: cut, odd dropped
+        {{":020000001"}, {false, 0, ""}},                                   // 10 characters: passed over
+        {{":0000000000"}, {false, 0, ""}},                                  // data record without bytes
+        {{"S1130000AABB"}, {false, 0, ""}},                                 // wrong mark for HEX
+        {{":0300000001020304"}, {true, 0, "010203"}},                       // checksum digits not data
+    };
+    for (const auto& c : cases) {
+        const auto got = Interpret(SourceFormat::Hex, c.lines).back();
+        EXPECT_EQ(got.data, c.last.data) << c.lines.back();
+        EXPECT_EQ(got.address, c.last.address) << c.lines.back();
+        EXPECT_EQ(got.digits, c.last.digits) << c.lines.back();
+    }
+}
+
+TEST(SourceRecords, SRecordTypes) {
+    struct Case {
+        std::string line;
+        Interpreted want;
+    } cases[] = {
+        {"S1051234AABBxx", {true, 0x1234, "AABB"}},
+        {"S206123456AABBxx", {true, 0x123456, "AABB"}},
+        {"S30712345678AABBxx", {true, 0x12345678, "AABB"}},
+        {"S00600004844521B", {false, 0, ""}},
+        {"S9030000FC", {false, 0, ""}},
+        {"S5030001FB", {false, 0, ""}},
+        {"S1031234xx", {false, 0, ""}},       // count 3: no data bytes
+        {"S1021234xxxx", {false, 0, ""}},     // count below that
+        {"S1FF1234AA", {true, 0x1234, "AA"}},  // count beyond the line: cut at its end
+        {"S10512", {false, 0, ""}},           // too short
+        {":051234AABB", {false, 0, ""}},
+    };
+    for (const auto& c : cases) {
+        const auto got = Interpret(SourceFormat::SRecord, {c.line}).back();
+        EXPECT_EQ(got.data, c.want.data) << c.line;
+        EXPECT_EQ(got.address, c.want.address) << c.line;
+        EXPECT_EQ(got.digits, c.want.digits) << c.line;
+    }
+}
+
+TEST(SourceRecords, ValidationOrderAndChecksums) {
+    struct Case {
+        SourceFormat format;
+        std::string line;
+        uint32_t code;
+    } cases[] = {
+        {SourceFormat::Hex, ":00000001FF", 0},
+        {SourceFormat::Hex, ":00000001F", rc::Format00},    // 10 characters
+        {SourceFormat::Hex, ":00000001FE", rc::HexData},
+        {SourceFormat::Hex, "00000001FF0", rc::HexData},    // mark tested before length and sum
+        {SourceFormat::Hex, " :00000001FF", rc::HexData},
+        {SourceFormat::Hex, ":100000000102", rc::HexData},  // count beyond the line, pairs do not sum to 0
+        {SourceFormat::Hex, ":1000000001EF", 0},            // ... and they do
+        {SourceFormat::Hex, ":00000001FF00", 0},            // further pairs count in the sum
+        {SourceFormat::Hex, ":00000001FF1", 0},             // an odd last digit is ignored
+        {SourceFormat::SRecord, "S00600004844521B", 0},
+        {SourceFormat::SRecord, "S00600004844521C", rc::MotData},
+        {SourceFormat::SRecord, "S9030000FC", 0},
+        {SourceFormat::SRecord, "S9030000F", rc::Format00},
+        {SourceFormat::SRecord, ":9030000FC", rc::MotData},
+    };
+    for (const auto& c : cases) {
+        std::string detail;
+        EXPECT_EQ(hxw::ValidateLine(c.format, c.line, detail), c.code) << c.line;
+    }
+    std::string detail;
+    hxw::ValidateLine(SourceFormat::Hex, ":00000001FE", detail);
+    EXPECT_EQ(detail, "checksum FF, expected 00");
+}
+
+TEST(SourceRecords, LineReaderEndsAndLongLines) {
+    TempDir dir;
+    const std::string longLine(3000, 'x');
+    WriteFile(dir / "l.txt", "a\r\nb\n\r\nc\rd\n" + longLine + "\r\nlast\r");
+    hxw::File f;
+    ASSERT_TRUE(f.Open(dir / "l.txt", "rb"));
+    hxw::LineReader reader(f, 16);  // a tiny buffer, so lines straddle refills
+    std::vector<std::string> got;
+    std::string_view line;
+    while (reader.Next(line)) got.emplace_back(line);
+    EXPECT_FALSE(reader.Failed());
+    const std::vector<std::string> want = {"a", "b", "", "c\rd", longLine, "last\r"};
+    EXPECT_EQ(got, want);
+}
+
+TEST(ImageWriter, OutOfOrderWritesLandWhereAModelSaysWithAnySmallWindow) {
+    TempDir dir;
+    std::mt19937 rng(11);
+    for (size_t window : {7u, 64u, 1000u}) {
+        const uint64_t size = 5000;
+        std::string model(size, '\xFF');
+        for (size_t i = 0; i < size; i += 2) model[i + 1] = 1;  // a two-byte blank, as for the series
+        hxw::File f;
+        ASSERT_TRUE(f.Open(dir / "w.bin", "wb"));
+        ASSERT_TRUE(f.Write("HEAD", 4));
+        hxw::ImageWriter w(
+            f, 4, size,
+            [](uint8_t* p, uint64_t off, size_t n) {
+                for (size_t i = 0; i < n; ++i) p[i] = (off + i) % 2 ? 1 : 0xFF;
+            },
+            window);
+        for (int k = 0; k < 300; ++k) {
+            // Mostly ascending with jumps back, like overlapping or unsorted records.
+            const uint64_t off = (k % 5 == 4) ? rng() % size : std::min<uint64_t>(k * 16, size - 1);
+            const size_t n = std::min<uint64_t>(1 + rng() % 40, size - off);
+            std::vector<uint8_t> data(n);
+            for (auto& b : data) b = static_cast<uint8_t>(rng());
+            ASSERT_TRUE(w.Write(off, data.data(), n));
+            std::memcpy(&model[off], data.data(), n);
+        }
+        ASSERT_TRUE(w.Finish());
+        ASSERT_TRUE(f.Close());
+        EXPECT_EQ(ReadFile(dir / "w.bin"), "HEAD" + model) << "window " << window;
+    }
+}
