@@ -1,5 +1,7 @@
 #include "device/emulator/UnitDevice.h"
 
+#include <algorithm>
+
 using transport::ControlSetup;
 using transport::PipeDirection;
 
@@ -48,8 +50,10 @@ bool UnitDevice::PipeRead(uint8_t interfaceNumber, uint8_t pipeNumber, uint8_t* 
                           std::size_t& got) {
     got = 0;
     if (Pipe(interfaceNumber, pipeNumber) != PipeDirection::In) return false;
+    // One transfer is at most one of the host's 256-byte reads, so a pipe that keeps transfers
+    // whole never hands the host more than it asked for.
     uint32_t done = 0;
-    bool ok = unit_.BulkIn(data, uint32_t(capacity), done);
+    bool ok = unit_.BulkIn(data, uint32_t(std::min<std::size_t>(capacity, unitlink::BlockSize)), done);
     got = done;
     return ok;
 }
