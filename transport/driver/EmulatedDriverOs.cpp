@@ -87,7 +87,7 @@ OsHandle EmulatedDriverOs::OpenPath(const std::string& path) {
     uint8_t interfaceNumber = 0, pipeNumber = 0;
     if (!ResolvePath(path, target, isPipe, interfaceNumber, pipeNumber) || target->options.refuseOpen)
         return kInvalidHandle;
-    Opened opened{target->device, isPipe, interfaceNumber, pipeNumber, PipeDirection::None};
+    Opened opened{target->device, isPipe, interfaceNumber, pipeNumber, PipeDirection::None, 0};
     if (isPipe) {
         opened.direction = target->device->Pipe(interfaceNumber, pipeNumber);
         if (opened.direction == PipeDirection::None) return kInvalidHandle;
@@ -108,7 +108,10 @@ void EmulatedDriverOs::CloseHandle(OsHandle handle) {
 
 void EmulatedDriverOs::RegisterHandle(OsHandle handle, const Opened& opened) { handles_[handle] = opened; }
 
-void EmulatedDriverOs::ForgetHandle(OsHandle handle) { handles_.erase(handle); }
+void EmulatedDriverOs::ForgetHandle(OsHandle handle, uint64_t serial) {
+    auto it = handles_.find(handle);
+    if (it != handles_.end() && it->second.serial == serial) handles_.erase(it);
+}
 
 bool EmulatedDriverOs::FindHandle(OsHandle handle, Opened& opened) const {
     auto it = handles_.find(handle);

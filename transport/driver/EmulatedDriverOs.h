@@ -67,14 +67,17 @@ class EmulatedDriverOs : public DriverOs {
         uint8_t interfaceNumber;
         uint8_t pipeNumber;
         PipeDirection direction;
+        uint64_t serial = 0;  // tells a reused handle value from the one registered first
     };
 
     // Finds the attached device and pipe a path names; false when it names none.
     bool ResolvePath(const std::string& path, Attached*& target, bool& isPipe, uint8_t& interfaceNumber,
                      uint8_t& pipeNumber);
     // Subclasses that hand out real handles for pipes register them here.
+    // (call these with mutex_ held)
     void RegisterHandle(OsHandle handle, const Opened& opened);
-    void ForgetHandle(OsHandle handle);
+    void ForgetHandle(OsHandle handle, uint64_t serial);
+    void LogOpen(const std::string& path) { opened_.push_back(path); }
     bool FindHandle(OsHandle handle, Opened& opened) const;
 
     // Serialises every call into the devices, and guards the tables.

@@ -1,11 +1,12 @@
 // The eight exports of Fenlink.dll and its DllMain. Names and ordinals come from Fenlink.def.
+#include "transport/winusb/FenlinkExports.h"
+
 #include <windows.h>
 
 #include <new>
 
 #include "transport/common/RavioFenlink.h"
 #include "transport/winusb/FenlinkCore.h"
-#include "transport/winusb/FenlinkExports.h"
 
 namespace {
 

@@ -77,7 +77,8 @@ WinUsbApi::Lookup Win32WinUsbApi::InterfacePath(uint32_t index, std::u16string& 
     DWORD size = 0;
     if (SetupDiEnumDeviceInterfaces(set, nullptr, &guid, index, &data)) {
         const BOOL sized = SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &size, nullptr);
-        if ((sized || GetLastError() == ERROR_INSUFFICIENT_BUFFER) && size >= sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
+        if ((sized || GetLastError() == ERROR_INSUFFICIENT_BUFFER) &&
+            size >= sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
             auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(std::calloc(1, size));
             if (detail != nullptr) {
                 detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
@@ -118,8 +119,8 @@ void Win32WinUsbApi::Free(WinUsbInterfaceHandle handle) {
     if (Entries().complete) Entries().Free(handle);
 }
 
-bool Win32WinUsbApi::GetDescriptor(WinUsbInterfaceHandle handle, uint8_t type, uint8_t index, uint16_t language,
-                                   uint8_t* buffer, uint32_t size, uint32_t& transferred) {
+bool Win32WinUsbApi::GetDescriptor(WinUsbInterfaceHandle handle, uint8_t type, uint8_t index,
+                                   uint16_t language, uint8_t* buffer, uint32_t size, uint32_t& transferred) {
     ULONG n = 0;
     const bool ok = Entries().GetDescriptor(handle, type, index, language, buffer, size, &n) != FALSE;
     transferred = n;
@@ -152,8 +153,8 @@ bool Win32WinUsbApi::SetPipeTimeout(WinUsbInterfaceHandle handle, uint8_t pipeId
     return Entries().SetPipePolicy(handle, pipeId, PIPE_TRANSFER_TIMEOUT, sizeof value, &value) != FALSE;
 }
 
-bool Win32WinUsbApi::ControlTransfer(WinUsbInterfaceHandle handle, const UsbSetupPacket& setup, uint8_t* buffer,
-                                     uint32_t size, uint32_t& transferred) {
+bool Win32WinUsbApi::ControlTransfer(WinUsbInterfaceHandle handle, const UsbSetupPacket& setup,
+                                     uint8_t* buffer, uint32_t size, uint32_t& transferred) {
     WINUSB_SETUP_PACKET packet{};
     packet.RequestType = setup.RequestType;
     packet.Request = setup.Request;
@@ -174,10 +175,11 @@ bool Win32WinUsbApi::ReadPipe(WinUsbInterfaceHandle handle, uint8_t pipeId, uint
     return ok;
 }
 
-bool Win32WinUsbApi::WritePipe(WinUsbInterfaceHandle handle, uint8_t pipeId, const uint8_t* buffer, uint32_t size,
-                               uint32_t& transferred) {
+bool Win32WinUsbApi::WritePipe(WinUsbInterfaceHandle handle, uint8_t pipeId, const uint8_t* buffer,
+                               uint32_t size, uint32_t& transferred) {
     ULONG n = 0;
-    const bool ok = Entries().WritePipe(handle, pipeId, const_cast<uint8_t*>(buffer), size, &n, nullptr) != FALSE;
+    const bool ok =
+        Entries().WritePipe(handle, pipeId, const_cast<uint8_t*>(buffer), size, &n, nullptr) != FALSE;
     transferred = n;
     return ok;
 }

@@ -7,7 +7,7 @@
 namespace transport {
 
 class Win32WinUsbApi : public WinUsbApi {
-public:
+  public:
     Lookup InterfacePath(uint32_t index, std::u16string& path) override;
     OsHandle CreateDeviceFile(const std::u16string& path) override;
     void CloseHandle(OsHandle file) override;
@@ -15,8 +15,10 @@ public:
     void Free(WinUsbInterfaceHandle handle) override;
     bool GetDescriptor(WinUsbInterfaceHandle handle, uint8_t type, uint8_t index, uint16_t language,
                        uint8_t* buffer, uint32_t size, uint32_t& transferred) override;
-    bool QueryInterfaceSettings(WinUsbInterfaceHandle handle, uint8_t alternate, UsbInterfaceInfo& info) override;
-    bool QueryPipe(WinUsbInterfaceHandle handle, uint8_t alternate, uint8_t pipeIndex, UsbPipeInfo& info) override;
+    bool QueryInterfaceSettings(WinUsbInterfaceHandle handle, uint8_t alternate,
+                                UsbInterfaceInfo& info) override;
+    bool QueryPipe(WinUsbInterfaceHandle handle, uint8_t alternate, uint8_t pipeIndex,
+                   UsbPipeInfo& info) override;
     bool SetPipeTimeout(WinUsbInterfaceHandle handle, uint8_t pipeId, uint32_t milliseconds) override;
     bool ControlTransfer(WinUsbInterfaceHandle handle, const UsbSetupPacket& setup, uint8_t* buffer,
                          uint32_t size, uint32_t& transferred) override;
