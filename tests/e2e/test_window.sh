@@ -143,6 +143,9 @@ run_build() {
   hxw=$(tm_winpath "$DATA/out-$b/PROG.HXW")
   mkdir -p "$DATA/out-$b"
 
+  tm_check "$b: version resource 4.0.0.0, \"Tessmark 32Bit\"" \
+    bash -c '[ "$(tm_probe version "$1")" = "4.0.0.0 4.0.0.0 Tessmark 32Bit" ]' _ "$(tm_winpath "$TMW_RUN/Tessmark.exe")"
+
   # --- first start, no ZV.DEF: defaults ---
   tm_check "$b: the window opens" tm_window_start
   tm_check "$b: outer size 500 x 305" bash -c '[ "$(tm_probe window | cut -d" " -f1,2)" = "500 305" ]'
@@ -213,6 +216,25 @@ run_build() {
   tm_check "$b: the failure empties the info line" tm_wait_text 1016 "" 20
   tm_check "$b: the failure saves nothing" cmp -s "$DATA/zv-before-failure" "$TMW_RUN/ZV.DEF"
 
+  # --- dropped files without a unit: one Error box, the series stops at the first file ---
+  tm_probe drop "$hxw" "$hex" >/dev/null
+  box=$(tm_probe dialog Error 30000)
+  tm_check "$b: a drop without a unit shows the link's message" \
+    bash -c '[ "$(echo "$1" | sed -n "s/^text: //p")" = "Initialization of USB communication went wrong." ]' _ "$box"
+  tm_probe dismiss Error >/dev/null
+  tm_check "$b: the drop stops at the first failure" bash -c '! tm_probe dialog Error 1500 >/dev/null'
+  tm_check "$b: the download page shows the dropped file, no info" \
+    bash -c 'tm_text_is 1004 "$1" && tm_text_is 1014 ""' _ "$hxw"
+  # A dropped path longer than 259 characters arrives whole.
+  local deep=$DATA/deep
+  deep=$deep/$(printf 'd%.0s' $(seq 120))/$(printf 'e%.0s' $(seq 120))
+  mkdir -p "$deep" && cp "$DATA/prog.hex" "$deep/LONG.HXW"
+  tm_probe drop "$(tm_winpath "$deep/LONG.HXW")" >/dev/null
+  tm_probe dialog Error 30000 >/dev/null
+  tm_probe dismiss Error >/dev/null
+  tm_check "$b: a dropped path of ${#deep}+ characters is taken whole" \
+    tm_wait 20 tm_text_is 1004 "$(tm_winpath "$deep/LONG.HXW")"
+
   # --- the checksum page: a CRC ---
   select_page 1
   tm_check "$b: page change writes the page number" \
@@ -279,6 +301,13 @@ run_build() {
     bash -c 'tm_state_is 1052 "0 1 1" && tm_state_is 1055 "0 1 0" && tm_text_is 1047 "" && tm_state_is 1021 "0 1 1"'
   tm_check "$b: restart shows CANCEL, ON and empty security boxes" \
     bash -c 'tm_state_is 1063 "1 1 1" && tm_state_is 1070 "1 1 1" && tm_text_is 1066 "" && tm_text_is 1068 ""'
+
+  # --- Esc ends the program, saving nothing ---
+  cp "$TMW_RUN/ZV.DEF" "$DATA/zv-before-esc"
+  tm_probe retype 1066 "ZZ" >/dev/null
+  tm_probe key 1066 27 >/dev/null
+  tm_check "$b: Esc ends the program" tm_wait 20 bash -c '! kill -0 "$1" 2>/dev/null' _ "$TMW_PID"
+  tm_check "$b: closing saves nothing" cmp -s "$DATA/zv-before-esc" "$TMW_RUN/ZV.DEF"
   tm_window_stop
 }
 

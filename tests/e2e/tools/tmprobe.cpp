@@ -21,6 +21,7 @@
 //   tmprobe syscommand CMD            posts WM_SYSCOMMAND
 //   tmprobe close                     closes the window (WM_CLOSE)
 //   tmprobe windows                   lists the program's top-level windows
+//   tmprobe version FILE              prints file version, product version and comment
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -177,6 +178,24 @@ int main(int argc, char** argv) {
         HWND w = FindDialog("Tessmark", 0, argc > 2 ? std::atoi(arg(2)) : 5000);
         if (!w) return 1;
         std::printf("%p\n", static_cast<void*>(w));
+        return 0;
+    }
+    if (cmd == "version") {
+        // "FILEVERSION PRODUCTVERSION Comments" of an executable's version resource.
+        DWORD unused = 0, size = GetFileVersionInfoSizeA(arg(2), &unused);
+        std::vector<char> block(size ? size : 1);
+        if (!size || !GetFileVersionInfoA(arg(2), 0, size, block.data())) return 1;
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT len = 0;
+        char* comment = nullptr;
+        UINT clen = 0;
+        if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len) || !fixed) return 1;
+        VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\Comments", reinterpret_cast<void**>(&comment),
+                       &clen);
+        std::printf("%d.%d.%d.%d %d.%d.%d.%d %s\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                    HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS), HIWORD(fixed->dwProductVersionMS),
+                    LOWORD(fixed->dwProductVersionMS), HIWORD(fixed->dwProductVersionLS),
+                    LOWORD(fixed->dwProductVersionLS), comment ? comment : "");
         return 0;
     }
     HWND dlg = MainWindow();

@@ -27,10 +27,14 @@ tm_window_use() {
 # The Windows form of a Linux path (Wine's drive Z: is the root).
 tm_winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 
-# tm_probe ARGS...: one probe command, its output without CRs. The probe is 64-bit, so it
+# tm_probe ARGS...: one probe command, its output without CRs, and its exit status. The probe is 64-bit, so it
 # always runs under wine64, whichever build it drives.
 tm_probe() {
-  timeout 30 "$TM_WINE64" "$TMW_PROBE" "$@" 2>>"$TMW_LOG" | tr -d '\r'
+  local out rc
+  out=$(timeout 30 "$TM_WINE64" "$TMW_PROBE" "$@" 2>>"$TMW_LOG")
+  rc=$?
+  [ -n "$out" ] && printf '%s\n' "${out//$'\r'/}"
+  return $rc
 }
 
 # tm_wait SECONDS command...: true as soon as the command succeeds, false after SECONDS.
@@ -66,7 +70,7 @@ tm_window_start() {
 # Closes the window as the operator would (WM_CLOSE) and waits for the program to end.
 tm_window_stop() {
   [ -n "${TMW_PID:-}" ] || return 0
-  tm_probe close >/dev/null 2>&1 || true
+  kill -0 "$TMW_PID" 2>/dev/null && { tm_probe close >/dev/null 2>&1 || true; }
   local i
   for i in $(seq 100); do
     kill -0 "$TMW_PID" 2>/dev/null || break
