@@ -49,7 +49,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w 2>/dev/null || true
 fi
 
+# A desktop's window manager frames the window; without one, Wine draws the frame itself.
+wine_managed() {
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$1" /f >/dev/null 2>&1 || true
+}
+
 if [ -n "${DISPLAY:-}" ] && timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; then
+  wine_managed Y
   echo "opening the Tessmark window on $DISPLAY; close it to end"
   cd "$rundir" && "$wine" ./Tessmark.exe
   exit 0
@@ -67,6 +73,7 @@ cleanup() { wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true;
 trap cleanup EXIT
 for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
 
+wine_managed N
 (cd "$rundir" && exec "$wine" ./Tessmark.exe) &
 found=
 for _ in $(seq 120); do
