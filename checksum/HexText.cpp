@@ -5,6 +5,19 @@ namespace {
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 }  // namespace
 
+const uint16_t* PairTable() {
+    static const auto* table = [] {
+        auto* t = new uint16_t[65536];
+        for (unsigned i = 0; i < 65536; ++i) {
+            const uint8_t hi = kHexValue[i & 0xFF];
+            const uint8_t lo = kHexValue[i >> 8];
+            t[i] = (hi == 0xFF || lo == 0xFF) ? 0x100 : static_cast<uint16_t>(hi << 4 | lo);
+        }
+        return t;
+    }();
+    return table;
+}
+
 uint32_t ParseHexLenient(const char* p, size_t len) {
     size_t i = 0;
     while (i < len && IsSpace(p[i])) ++i;

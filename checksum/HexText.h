@@ -30,8 +30,26 @@ uint32_t ParseHexLenient(const char* p, size_t len);
 
 // A field of n characters (n <= 8) cut to its width: 2 characters give 8 bits, 4 give 16, 8 give 32.
 inline uint32_t ParseHexField(const char* p, size_t len, size_t width) {
+    if (len >= width) {  // the usual case: nothing but digits
+        uint32_t v = 0;
+        size_t i = 0;
+        for (; i < width; ++i) {
+            const uint8_t d = kHexValue[static_cast<uint8_t>(p[i])];
+            if (d == 0xFF) break;
+            v = v << 4 | d;
+        }
+        if (i == width) return v;
+    }
     const uint32_t v = ParseHexLenient(p, len < width ? len : width);
     return width >= 8 ? v : v & ((1u << (4 * width)) - 1u);
+}
+
+// Two characters c0 c1 (index c0 | c1 << 8) read as a plain two-digit number: 0..255, or 0x100
+// when either is not a hexadecimal digit. Lets hot loops check many pairs with one test.
+const uint16_t* PairTable();
+
+inline unsigned PairIndex(const char* p) {
+    return static_cast<unsigned>(static_cast<uint8_t>(p[0])) | static_cast<unsigned>(static_cast<uint8_t>(p[1])) << 8;
 }
 
 // One two-character field at p (fewer characters if len < 2), cut to 8 bits; fast for plain digits.

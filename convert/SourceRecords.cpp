@@ -54,13 +54,32 @@ bool LineReader::Next(std::string_view& line) {
 }
 
 uint8_t SumHexPairs(const char* text, size_t len) {
+    // Plain digits first; only a pair that is not two digits needs the lenient reading.
+    const uint16_t* pairs = PairTable();
     unsigned sum = 0;
-    for (size_t i = 0; i + 1 < len; i += 2) sum += ParseHexPair(text + i, 2);
+    unsigned flags = 0;
+    for (size_t i = 0; i + 1 < len; i += 2) {
+        const unsigned v = pairs[PairIndex(text + i)];
+        sum += v;
+        flags |= v;
+    }
+    if (flags & 0x100) {
+        sum = 0;
+        for (size_t i = 0; i + 1 < len; i += 2) sum += ParseHexPair(text + i, 2);
+    }
     return static_cast<uint8_t>(sum);
 }
 
 void DecodeBytes(const DataRecord& record, uint8_t* out) {
-    for (size_t i = 0; i < record.Count; ++i) out[i] = ParseHexPair(record.Digits + 2 * i, 2);
+    const uint16_t* pairs = PairTable();
+    unsigned flags = 0;
+    for (size_t i = 0; i < record.Count; ++i) {
+        const unsigned v = pairs[PairIndex(record.Digits + 2 * i)];
+        out[i] = static_cast<uint8_t>(v);
+        flags |= v;
+    }
+    if (flags & 0x100)
+        for (size_t i = 0; i < record.Count; ++i) out[i] = ParseHexPair(record.Digits + 2 * i, 2);
 }
 
 namespace {
