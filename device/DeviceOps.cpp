@@ -281,7 +281,7 @@ uint32_t DeviceOps::UploadFile(const std::string& folder, std::string& nameOut, 
 
     if (!SendCommand(FrameCommand(Format("%04X", unsigned(unitcmd::Upload))))) return discard(rc::UsbSend);
     // The unit needs a moment before its first block.
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (uploadPauseMs_) std::this_thread::sleep_for(std::chrono::milliseconds(uploadPauseMs_));
 
     uint8_t block[unitlink::BlockSize + 1];
     for (uint32_t i = 0; i < blocks; ++i) {

@@ -55,6 +55,8 @@ class DeviceOps : public virtual EngineState {
     // The transport the operations use; without one every open fails with 0x4000.
     void SetUnitPort(UnitPort* port) { port_ = port; }
     UnitPort* Port() const { return port_; }
+    // The pause between the upload command and the first block (10 ms; tests may shorten it).
+    void SetUploadPause(uint32_t milliseconds) { uploadPauseMs_ = milliseconds; }
 
     // Needs an open link; leaves it open on success and closed on failure.
     uint32_t ReadUnitFileInfo(UnitFileInfo& info);
@@ -88,6 +90,7 @@ class DeviceOps : public virtual EngineState {
     UnitPort* port_ = nullptr;
 
   private:
+    uint32_t uploadPauseMs_ = 10;
     uint32_t Fail(uint32_t code);
     uint32_t SendFileCommand(const UnitFileInfo& info);
 };
