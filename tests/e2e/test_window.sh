@@ -187,9 +187,34 @@ run_build() {
   tm_probe click 1021 >/dev/null
   tm_wait 20 tm_state_is 1035 "1 1 0"
 
+  # --- the browse dialogs: filters, and what comes back into the page ---
+  tm_probe click 1001 >/dev/null
+  tm_check "$b: Hex Browse opens the Open dialog with its filter" \
+    bash -c '[ "$(tm_probe dlgtext Open 1136)" = "HEX Files (*.hex;*.s;*.mot)" ]'
+  tm_probe dlgset Open 1148 "$(tm_winpath "$DATA/bad.hex")" >/dev/null
+  tm_probe dismiss Open >/dev/null
+  tm_check "$b: the chosen Hex file reaches the page" tm_wait_text 1000 "$(tm_winpath "$DATA/bad.hex")" 20
+  tm_probe click 1003 >/dev/null
+  tm_check "$b: Hxw Browse opens the Save dialog with its filter" \
+    bash -c '[ "$(tm_probe dlgtext "Save As" 1136)" = "HXW Files (*.hxw;*.fxw)" ]'
+  tm_probe dlgset "Save As" 1148 "$(tm_winpath "$DATA/NEW")" >/dev/null
+  tm_probe dismiss "Save As" >/dev/null
+  tm_check "$b: the Hxw name is taken as typed, no extension added" tm_wait_text 1002 "$(tm_winpath "$DATA/NEW")" 20
+  tm_probe click 1011 >/dev/null
+  tm_check "$b: upload Browse opens the Save dialog with its filter" \
+    bash -c '[ "$(tm_probe dlgtext "Save As" 1136)" = "Up load Files (*.*)" ]'
+  tm_probe dlgset "Save As" 1148 "$(tm_winpath "$DATA/x")" >/dev/null
+  tm_probe dismiss "Save As" >/dev/null
+  tm_check "$b: the upload folder keeps the folder only" tm_wait_text 1010 "$(tm_winpath "$DATA")\\" 20
+  tm_probe click 1018 >/dev/null
+  tm_check "$b: checksum Browse opens the Open dialog with its filter" \
+    bash -c '[ "$(tm_probe dlgtext Open 1136)" = "HXW Files (*.hxw;*.fxw)" ]'
+  tm_probe cancel Open >/dev/null
+  tm_check "$b: a cancelled Browse leaves the field" tm_text_is 1017 ""
+
   # --- a conversion from the page ---
-  tm_probe type 1000 "$hex" >/dev/null
-  tm_probe type 1002 "$hxw" >/dev/null
+  tm_probe retype 1000 "$hex" >/dev/null
+  tm_probe retype 1002 "$hxw" >/dev/null
   tm_wait_text 1002 "$hxw" 30
   tm_probe click 1005 >/dev/null
   tm_check "$b: conversion info line" \

@@ -17,6 +17,9 @@
 //   tmprobe dialog CAPTION [ms]       waits for a dialog of the program with that caption;
 //                                     prints its texts, buttons and whether it shows an icon
 //   tmprobe dismiss CAPTION [ms]      presses OK (or Cancel) of that dialog
+//   tmprobe cancel CAPTION [ms]       presses Cancel of that dialog
+//   tmprobe dlgtext CAPTION ID        prints a control's text in that dialog of the program
+//   tmprobe dlgset CAPTION ID TEXT    sets it (WM_SETTEXT)
 //   tmprobe drop FILE...              drops files on the window (a WM_DROPFILES with a drop handle)
 //   tmprobe syscommand CMD            posts WM_SYSCOMMAND
 //   tmprobe close                     closes the window (WM_CLOSE)
@@ -295,7 +298,7 @@ int main(int argc, char** argv) {
         LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         PostMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
         PostMessageA(tab, WM_LBUTTONUP, 0, at);
-    } else if (cmd == "dialog" || cmd == "dismiss") {
+    } else if (cmd == "dialog" || cmd == "dismiss" || cmd == "cancel") {
         HWND d = FindDialog(arg(2), ProcessOf(dlg), argc > 3 ? std::atoi(arg(3)) : 5000);
         if (!d) {
             std::printf("no dialog\n");
@@ -304,12 +307,25 @@ int main(int argc, char** argv) {
         if (cmd == "dialog") {
             PrintDialog(d);
         } else {
-            HWND b = GetDlgItem(d, IDOK);
+            HWND b = cmd == "cancel" ? GetDlgItem(d, IDCANCEL) : GetDlgItem(d, IDOK);
             if (!b) b = GetDlgItem(d, IDCANCEL);
             if (b) Click(b);
             // The box is gone once the handler has gone on.
             for (int i = 0; i < 100 && IsWindow(d) && IsWindowVisible(d); ++i) Sleep(50);
             if (IsWindow(d) && IsWindowVisible(d)) return 1;
+        }
+    } else if (cmd == "dlgtext" || cmd == "dlgset") {
+        HWND d = FindDialog(arg(2), ProcessOf(dlg), 20000);
+        HWND c = d ? GetDlgItem(d, std::atoi(arg(3))) : nullptr;
+        if (!c) {
+            std::printf("no control\n");
+            return 1;
+        }
+        if (cmd == "dlgtext") {
+            std::printf("%s\n", TextOf(c).c_str());
+        } else {
+            DWORD_PTR ok = 0;
+            SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(4)), SMTO_ABORTIFHUNG, 5000, &ok);
         }
     } else if (cmd == "drop") {
         // A drop handle as the shell builds one: DROPFILES, then the paths, each ending in a NUL,
