@@ -39,6 +39,10 @@ run_suite() {
   tm_check "$arch: uploaded file is byte-identical, under its name" cmp -s PROG.HXW out/PROG.HXW
   tm_check "$arch: upload leaves only the file" test "$(ls -A out)" = "PROG.HXW"
 
+  echo "older" >out/PROG.HXW
+  cli upload out
+  tm_check "$arch: upload replaces an earlier file of that name" cmp -s PROG.HXW out/PROG.HXW
+
   cli security --set --id AB12 --count 100 --buzzer off
   tm_check "$arch: security reports completion" grep -qx "Download of a security info was completed." out.txt
   tm_check "$arch: the unit got the security record" \
