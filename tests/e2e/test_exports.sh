@@ -142,4 +142,20 @@ for preset in win32 win64; do
   tm_check "$preset closed slot checks 1, slot reused" bash -c "grep -qx 'after close 1' '$out' && grep -qx 'reopen 0' '$out'"
 done
 
+# Fenlink loads, sets itself up and answers sensibly with no unit attached.
+if [ -f "$WIN64_BUILD/transport-check/fenlink_load_check.exe" ]; then
+  tm_wine_setup
+  out=$TM_ARTIFACTS/fenlink_load_check.txt
+  (cd "$WIN64_BUILD/transport-check" &&
+    timeout 120 "$TM_WINE64" fenlink_load_check.exe '..\bin\Fenlink.dll' 2>&1 |
+    tr -d '\r' >"$out")
+  tm_check "win64 Fenlink.dll loads and unloads under Wine" \
+    bash -c "grep -qx 'loaded yes' '$out' && grep -qx 'freed yes' '$out'"
+  tm_check "win64 Fenlink Ravio_Open finds no unit, Ravio_Check(null) is 1" \
+    bash -c "grep -qx 'open null' '$out' && grep -qx 'check 1' '$out'"
+  tm_check "win64 Fenlink Ravio_BulkRead on a null handle fails, count untouched" grep -qx 'bulk read 0 77' "$out"
+else
+  tm_check "win64 Fenlink load check program was built" false
+fi
+
 tm_finish

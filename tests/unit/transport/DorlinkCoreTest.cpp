@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/unit/transport/FakeUnit.h"
@@ -148,6 +150,23 @@ TEST_F(DorlinkTest, TableHolds128DevicesAndReusesTheLowestFreeSlot) {
     core.CloseAll();
     EXPECT_EQ(os.OpenHandleCount(), 0);
     for (int32_t s = 0; s < kTableSize; ++s) EXPECT_FALSE(core.IsOpen(s));
+}
+
+TEST_F(DorlinkTest, ConcurrentOpensNeverShareASlot) {
+    Add();
+    constexpr int kThreads = 4;
+    std::vector<std::vector<int32_t>> got(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kTableSize / kThreads; ++i) got[t].push_back(OpenUnit());
+        });
+    for (auto& th : threads) th.join();
+    std::set<int32_t> slots;
+    for (const auto& v : got) slots.insert(v.begin(), v.end());
+    EXPECT_EQ(slots.size(), static_cast<std::size_t>(kTableSize));
+    EXPECT_EQ(slots.count(-1), 0u);
+    EXPECT_EQ(os.OpenHandleCount(), kTableSize);
 }
 
 TEST_F(DorlinkTest, DevicePathLengthLimit) {

@@ -150,6 +150,20 @@ TEST_F(FenlinkTest, ReleaseComparedOnSixteenBits) {
     EXPECT_NE(core.Open(0x10, 0, 0, 0, 0, 0x0101), nullptr);
 }
 
+TEST_F(FenlinkTest, OverlongPathIsCutToTheRecordAndNeverOverruns) {
+    EmulatedUsbDevice& unit = Add(EmulatedUsbDevice::Unit(std::u16string(400, u'x')));
+    // The cut path names nothing that can be opened; the device behind it is passed over.
+    EmulatedUsbDevice& good = AddUnit();
+    void* h = OpenUnit();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(std::u16string(Record(h)->DevicePath), good.path);
+    // The exact 259-character path fits whole.
+    unit.path = std::u16string(kFenlinkPathChars - 1, u'y');
+    void* second = OpenUnit();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(std::u16string(Record(second)->DevicePath), unit.path);
+}
+
 TEST_F(FenlinkTest, AtMost128DevicesOpen) {
     for (int i = 0; i < kFenlinkRecords + 1; ++i) AddUnit();
     for (int i = 0; i < kFenlinkRecords; ++i) ASSERT_NE(OpenUnit(), nullptr) << i;
