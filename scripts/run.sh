@@ -35,9 +35,11 @@ for dll in "$bin"/emu/Dorlink.dll "$bin"/*/Dorlink.dll; do
 done
 if [ -n "$emu" ]; then
   cp "$emu" "$rundir/Dorlink.dll"
-  export TM_EMULATOR_DIR=${TM_EMULATOR_DIR:-$top/build/emulated-unit}
-  mkdir -p "$TM_EMULATOR_DIR"
-  echo "using the emulated unit ($emu); it keeps its file in $TM_EMULATOR_DIR"
+  unit=$top/build/emulated-unit
+  mkdir -p "$unit"
+  # The emulated unit's DLL runs inside Wine: it takes the folder as a Windows path.
+  export TESSMARK_UNIT_DIR=${TESSMARK_UNIT_DIR:-Z:${unit//\//\\}}
+  echo "using the emulated unit ($emu); it keeps its file in $TESSMARK_UNIT_DIR"
 elif [ -f "$bin/Dorlink.dll" ]; then
   cp "$bin/Dorlink.dll" "$rundir/"
   echo "using Dorlink.dll for a real unit (none attached under Wine: device pages will report 0x4000)"
