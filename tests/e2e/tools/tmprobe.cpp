@@ -107,7 +107,8 @@ struct RemoteBlock {
     HANDLE process = nullptr;
     void* address = nullptr;
     RemoteBlock(DWORD pid, size_t size) {
-        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                              FALSE, pid);
         if (process) address = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         if (!address) {
             std::fprintf(stderr, "tmprobe: no memory in the window's process\n");
@@ -121,6 +122,22 @@ struct RemoteBlock {
     void Read(void* data, size_t size) { ReadProcessMemory(process, address, data, size, nullptr); }
     void Free() { VirtualFreeEx(process, address, 0, MEM_RELEASE); }
 };
+
+// TCITEMA as a 32-bit process lays it out.
+struct TabItem32 {
+    UINT mask;
+    DWORD dwState;
+    DWORD dwStateMask;
+    DWORD pszText;
+    int cchTextMax;
+    int iImage;
+    DWORD lParam;
+};
+
+bool IsThirtyTwoBit(HANDLE process) {
+    BOOL wow = FALSE;
+    return IsWow64Process(process, &wow) && wow;
+}
 
 struct ChildList {
     std::vector<HWND> items;
@@ -268,11 +285,18 @@ int main(int argc, char** argv) {
             SendMessageTimeoutA(tab, TCM_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &sel);
             for (DWORD_PTR i = 0; i < n; ++i) {
                 RemoteBlock block(ProcessOf(dlg), 4096);
-                TCITEMA item{};
-                item.mask = TCIF_TEXT;
-                item.pszText = static_cast<char*>(block.address) + 512;
-                item.cchTextMax = 256;
-                block.Write(&item, sizeof item);
+                char* text = static_cast<char*>(block.address) + 512;
+                if (IsThirtyTwoBit(block.process)) {
+                    // The i686 build reads the item in its own layout, with 32-bit pointers.
+                    TabItem32 item{TCIF_TEXT, 0, 0, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(text)), 256, 0, 0};
+                    block.Write(&item, sizeof item);
+                } else {
+                    TCITEMA item{};
+                    item.mask = TCIF_TEXT;
+                    item.pszText = text;
+                    item.cchTextMax = 256;
+                    block.Write(&item, sizeof item);
+                }
                 DWORD_PTR ok = 0;
                 SendMessageTimeoutA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(block.address), SMTO_ABORTIFHUNG,
                                     5000, &ok);

@@ -64,7 +64,7 @@ tm_state_is() {
 tm_window_start() {
   (cd "$TMW_RUN" && exec "$TMW_WINE" ./Tessmark.exe >>"$TMW_LOG" 2>&1) &
   TMW_PID=$!
-  tm_probe find 60000 >/dev/null
+  tm_probe find 25000 >/dev/null
 }
 
 # Closes the window as the operator would (WM_CLOSE) and waits for the program to end.
