@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/CliCommon.h"
+#include "convert/ResultCodes.h"
 #include "device/HxwConverter.h"
 #include "device/PlatformPort.h"
 #include "device/emulator/EmulatorPort.h"
@@ -149,7 +150,7 @@ int RunInfo(int argc, char** argv) {
     int exit = Prepare(argc, argv, kInfoUsage, {}, {}, 0, "info takes no file", cmd, done);
     if (done) return exit;
     HxwConverter& engine = cmd.engine;
-    if (!engine.OpenLink()) return ReportFailure(engine.LastResult = 0x4000);
+    if (!engine.OpenLink()) return ReportFailure(engine.LastResult = rc::UsbInit);
     UnitFileInfo info;
     // On failure the link is already closed.
     if (uint32_t code = engine.ReadUnitFileInfo(info)) return ReportFailure(code);
