@@ -113,6 +113,37 @@ TEST_F(MainDialogTest, StartsWithoutSettingsFileOnDefaults) {
     EXPECT_EQ(dialog->Settings().crcInitialValue, 0xFFFF);
 }
 
+TEST_F(MainDialogTest, StartUpRunsItsStepsInOrder) {
+    SettingsFile file(dir.Path());
+    file.tabId = 2;
+    ASSERT_TRUE(file.Save());
+    dialog = std::make_unique<MainDialog>(view, engine, dir.Path());
+    dialog->OnInitDialog();
+    // The first transfer writes all eighteen fields before anything else happens.
+    ASSERT_GE(view.log.size(), 18u);
+    for (size_t i = 0; i < 18; ++i) EXPECT_EQ(view.log[i].rfind("text ", 0), 0u) << view.log[i];
+    const int resize = At("resize");
+    const int tabMove = At("move 1024");
+    const int firstTab = At("tab 0=Hxw File Exchange");
+    const int lastTab = At("tab 4=Security");
+    const int typeRadio = At("check 1021=1");
+    const int buzzerRadio = At("check 1070=1");
+    const int select = At("cursel 2");
+    EXPECT_TRUE(resize < tabMove && tabMove < firstTab && firstTab < lastTab && lastTab < typeRadio &&
+                typeRadio < buzzerRadio && buzzerRadio < select);
+    // Pages in order 0 to 4, each group box hidden first; only page 2 is shown and moved.
+    int previous = select;
+    for (int page = 0; page < 5; ++page) {
+        const int group = At("show " + std::to_string(kGroupBoxes[page]) + "=0", select);
+        const int first =
+            At("show " + std::to_string(kPageControls[page].front()) + (page == 2 ? "=1" : "=0"), select);
+        EXPECT_TRUE(previous < group && group < first) << page;
+        previous = first;
+    }
+    EXPECT_EQ(view.Calls("move ").size(), 1u + kPageControls[2].size());
+    EXPECT_EQ(view.log.back(), "text 1072=");  // the last transfer ends the start-up
+}
+
 TEST_F(MainDialogTest, StartShowsTheStoredValuesAndPage) {
     Start([](SettingsFile& s) {
         s.tabId = 4;
