@@ -86,6 +86,7 @@ tm_window_stop() {
 
 # tm_shot NAME: a screenshot of the whole X screen as an artifact.
 tm_shot() {
+  sleep 0.5  # let the last change paint
   import -window root "$TM_ARTIFACTS/$TMW_BUILD-$1.png" 2>>"$TMW_LOG"
 }
 
