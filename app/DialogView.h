@@ -87,6 +87,8 @@ class DialogView {
     // --- file dialogs ---
     // The system's Open File or Save File dialog (OPENFILENAMEA owned by the window, file buffer
     // of at least 260 characters). Returns the chosen full path, or nothing when cancelled.
+    // The upload folder is chosen with a Save dialog too; MainDialog keeps only its drive and
+    // folder, since the unit names the file itself.
     virtual std::optional<std::string> ChooseFile(const FileDialogRequest& request) = 0;
 
     // --- progress bars ---
