@@ -27,6 +27,11 @@ cp "$data"/sample* "$work/"
 cases=(
   "normal-hex|sample.hex|"
   "normal-srec-manual|sample.s19|--start 12010 --end 120FF"
+  "series720-hex|sample-720.hex|--type 720"
+  "series720-manual|sample-720.hex|--type 720 --start 10 --end 7F"
+  "series4500-srec|sample-4500.s19|--type 4500"
+  "4byte-hex|sample.hex|--type 4byte"
+  "8byte-srec|sample.s19|--type 8byte"
 )
 
 same_file() { cmp -s "$1" "$2"; }

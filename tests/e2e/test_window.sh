@@ -174,10 +174,12 @@ run_build() {
   tm_check "$b: 720 Series shows its range" tm_wait_text 1044 "(000000h-000FFFh)" 20
   tm_probe click 1023 >/dev/null
   tm_check "$b: 4500 Series shows its range" tm_wait_text 1044 "(000000h-003FFFh)" 20
-  tm_probe click 1035 >/dev/null
-  tm_check "$b: Manual enables the address boxes" tm_wait 20 tm_state_is 1038 "1 1 0"
-  tm_probe type 1038 "1g2a-x 3" >/dev/null
-  tm_check "$b: the hex box keeps hex digits only, in upper case" tm_wait_text 1038 "12A3" 20
+  # Real mouse and keyboard input through X for these.
+  tm_x_click 1035
+  tm_check "$b: a mouse click on Manual enables the address boxes" tm_wait 20 tm_state_is 1038 "1 1 0"
+  tm_x_click 1038
+  tm_x_type "1g2a-x 3"
+  tm_check "$b: the hex box keeps typed hex digits only, in upper case" tm_wait_text 1038 "12A3" 20
   tm_probe type 1039 "123456789" >/dev/null
   tm_check "$b: the hex box takes at most 8 characters" tm_wait_text 1039 "12345678" 20
   tm_probe click 1029 >/dev/null
@@ -286,8 +288,8 @@ run_build() {
   # --- Enter on another page runs the checksum (the default button) ---
   select_page 2
   tm_check "$b: download page laid out" page_laid_out 2
-  tm_probe type 1004 "" >/dev/null
-  tm_probe key 1004 13 >/dev/null
+  tm_x_click 1004
+  tm_x_key Return
   tm_check "$b: Enter in the download box runs the checksum" tm_wait_text 1019 "  Checksum :01DDh." 60
   tm_shot page2-download
 

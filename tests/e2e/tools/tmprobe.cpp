@@ -5,6 +5,7 @@
 //   tmprobe find [ms]                 wait for the main window; prints its handle
 //   tmprobe text ID                   prints a control's text
 //   tmprobe state ID...               per control "ID visible enabled checked x y w h" (client pixels)
+//   tmprobe screen ID                 prints the control's centre in screen pixels
 //   tmprobe style ID                  prints style and extended style in hex (ID 0: the window)
 //   tmprobe window                    prints the window's outer and client size and its icon state
 //   tmprobe progress ID               prints "low high pos"
@@ -235,6 +236,11 @@ int main(int argc, char** argv) {
             std::printf("%s %d %d %d %ld %ld %ld %ld\n", arg(i), IsWindowVisible(c) ? 1 : 0, IsWindowEnabled(c) ? 1 : 0,
                         chk == BST_CHECKED ? 1 : 0, r.left, r.top, r.right - r.left, r.bottom - r.top);
         }
+    } else if (cmd == "screen") {
+        // The centre of a control in screen pixels, for real mouse input through X.
+        RECT r;
+        GetWindowRect(Control(dlg, arg(2)), &r);
+        std::printf("%ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
     } else if (cmd == "style") {
         HWND c = std::atoi(arg(2)) == 0 ? dlg : Control(dlg, arg(2));
         std::printf("%08lX %08lX\n", static_cast<unsigned long>(GetWindowLongA(c, GWL_STYLE)),

@@ -102,3 +102,12 @@ tm_window_prefix_setup() {
   "$TM_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
 }
+
+# Real input through the X server: a mouse click on a control, typed text, a key.
+tm_x_click() {
+  local xy
+  xy=$(tm_probe screen "$1") || return 1
+  timeout 10 xdotool mousemove $xy click 1
+}
+tm_x_type() { timeout 30 xdotool type --delay 30 "$1"; }
+tm_x_key() { timeout 10 xdotool key "$1"; }
