@@ -54,9 +54,6 @@ std::string Hex8(uint32_t v) {
 }
 }  // namespace
 
-ConversionOps::ConversionOps() = default;
-ConversionOps::~ConversionOps() = default;
-
 uint32_t ConversionOps::CreateHxwFile(const std::string& source, const std::string& hxw, uint8_t type,
                                       uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
     DefectLine = 0;
@@ -180,6 +177,15 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
     switch (type) {
         case Normal:
             code = ConvertNormal(part, file, mark, mode, start, end, progress);
+            break;
+        case Series720:
+        case Series4500:
+            code = ConvertSeries(part, file, mark, type, mode, start, end, progress);
+            break;
+        case Byte4Mode:
+        case Byte8Mode:
+            // The word modes take their domain from the data only.
+            code = ConvertWordMode(part, file, type, mark, progress);
             break;
         default:
             break;

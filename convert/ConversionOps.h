@@ -39,6 +39,32 @@ public:
     uint32_t ConvertNormal(const std::string& hxw, hxw::File& source, char recordMark, uint8_t mode,
                            uint32_t start, uint32_t end, Progress& progress);
 
+    // 720 Series (type 1) and 4500 Series (type 3): words joined from the lower half of the source
+    // and their high parts in the upper-half file.
+    uint32_t ConvertSeries(const std::string& hxw, hxw::File& source, char recordMark, uint8_t type, uint8_t mode,
+                           uint32_t start, uint32_t end, Progress& progress);
+    // The byte of address in the upper-half file (first record in file order that holds it), read
+    // by the record layout of the source being converted (of the last series conversion, HEX
+    // before any; SetUpperRecordMark sets it). 0x5001 (720 Series) or 0x5002 (4500
+    // Series) when no record holds it; 0x7000 when the file cannot be opened. The file is read
+    // once per conversion into an index.
+    uint32_t FindUpperByte(uint32_t address, uint8_t type, uint8_t& byte);
+    void SetUpperRecordMark(char recordMark) { upperRecordMark_ = recordMark; }
+
+    // 4Byte Mode (mode 4) and 8Byte Mode (mode 8), Auto domain only.
+    uint32_t ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode, char recordMark,
+                             Progress& progress);
+    // The header and the blank body of a word-mode image of lowest..highest; nothing for other modes.
+    uint32_t CreateWordModeImage(const std::string& hxw, uint8_t mode, uint32_t lowest, uint32_t highest);
+    // The attribute of address: 4 or 8 where a whole 4- or 8-byte unit starts within the record
+    // (remaining = data bytes after this one in the same record), 1 otherwise.
+    static uint8_t WriteUnit(uint32_t address, uint16_t remaining, uint8_t mode);
+
 private:
     std::string upperHalfPath_ = "Hxw.tmp";
+    // The upper-half records of the running series conversion, read on first use; outside a
+    // conversion each lookup reads the file.
+    std::unique_ptr<hxw::UpperHalfIndex> upperIndex_;
+    bool indexUpperHalf_ = false;
+    char upperRecordMark_ = ':';
 };

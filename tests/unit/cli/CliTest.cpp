@@ -124,6 +124,26 @@ TEST(CliCommands, ConvertAndChecksumPrintTheResultLines) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 16), "  CRC Checksum :");
 
+    // Every type converts from the command line; the series report a data sum.
+    WriteFile(dir / "s720.hex", Lines({HexRecord(0, 0, {0x12}), HexRecord(0, 0x1000, {0x03})}));
+    WriteFile(dir / "s4500.hex", Lines({HexRecord(0, 0, {0x12}), HexRecord(0, 0x4000, {0x03})}));
+    struct TypeCase {
+        const char* source;
+        const char* type;
+        const char* line;
+    } types[] = {
+        {"s720.hex", "720", "Creation of a T.HXW file was completed.  Datasum :0112h.\n"},
+        {"s4500.hex", "4500", "Creation of a T.HXW file was completed.  Datasum :0072h.\n"},
+        // 0x12 + 0x03 + 0xFFF blanks of FF
+        {"s720.hex", "4byte", "Creation of a T.HXW file was completed.  Checksum :EF16h.\n"},
+        {"s720.hex", "8BYTE", "Creation of a T.HXW file was completed.  Checksum :EF16h.\n"},
+        {"s720.hex", "normal", "Creation of a T.HXW file was completed.  Checksum :EF16h.\n"},
+    };
+    for (const auto& t : types) {
+        r = Command(RunConvert, {"convert", dir / t.source, dir / "T.HXW", "--type", t.type});
+        EXPECT_EQ(r.status, 0) << t.type << r.err;
+        EXPECT_EQ(r.out, t.line) << t.type;
+    }
     // A series image reports a data sum.
     WriteFile(dir / "s.hxw", Header(0, 0, "1") + "\x34\x12");
     r = Command(RunChecksum, {"checksum", dir / "s.hxw"});

@@ -1,0 +1,120 @@
+// 4Byte and 8Byte Mode: 256-byte data blocks, each followed by the attributes of its addresses.
+#include <algorithm>
+#include <cstring>
+
+#include "checksum/FileIo.h"
+#include "convert/ConversionOps.h"
+#include "convert/ConvertCommon.h"
+#include "convert/ImageWriter.h"
+#include "convert/ResultCodes.h"
+#include "convert/SourceRecords.h"
+
+namespace {
+constexpr uint8_t kAttrBlank = 0x00;
+constexpr uint8_t kAttrPad = 0x80;
+
+// The blank body: data FF with attribute 00, except the pad before the lowest address in block 0
+// (data 00, attribute 80).
+hxw::ImageWriter::BlankFill WordModeBlank(uint32_t pad) {
+    return [pad](uint8_t* p, uint64_t offset, size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            const uint64_t o = offset + i;
+            const uint64_t j = o % 512;
+            const bool padded = o < 512 && (j < 256 ? j : j - 256) < pad;
+            if (j < 256)
+                p[i] = padded ? 0x00 : 0xFF;
+            else
+                p[i] = padded ? kAttrPad : kAttrBlank;
+        }
+    };
+}
+
+// The layout of a word-mode image of lowest..highest; false when its length wraps 2^32.
+struct WordModeLayout {
+    uint32_t base;
+    uint64_t addresses;
+    uint64_t bodySize;
+};
+
+bool LayoutFor(uint32_t lowest, uint32_t highest, WordModeLayout& layout) {
+    layout.base = lowest & 0xFFFFFFF0u;
+    layout.addresses = uint64_t{highest} - layout.base + 1;
+    layout.bodySize = (layout.addresses + 255) / 256 * 512;
+    return lowest <= highest && layout.addresses <= 0xFFFFFFFFu;
+}
+}  // namespace
+
+uint8_t ConversionOps::WriteUnit(uint32_t address, uint16_t remaining, uint8_t mode) {
+    if (mode == 4) return (address % 4 == 0 && remaining >= 3) ? 4 : 1;
+    return (address % 8 == 0 && remaining >= 7) ? 8 : 1;
+}
+
+uint32_t ConversionOps::CreateWordModeImage(const std::string& hxw, uint8_t mode, uint32_t lowest,
+                                            uint32_t highest) {
+    if (mode != 4 && mode != 8) return rc::Ok;
+    WordModeLayout layout;
+    if (!LayoutFor(lowest, highest, layout)) return LastResult = rc::Address;
+    hxw::File out;
+    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
+    if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return LastResult = rc::FileWrite;
+    hxw::ImageWriter image(out, 512, layout.bodySize, WordModeBlank(lowest - layout.base));
+    if (!image.Finish() || !out.Close()) return LastResult = rc::FileWrite;
+    return rc::Ok;
+}
+
+uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode, char recordMark,
+                                        Progress& progress) {
+    if (mode != 4 && mode != 8) return LastResult = rc::Param01;
+    const uint32_t lowest = LowestAddress;
+    const uint32_t highest = HighestAddress;
+    WordModeLayout layout;
+    if (!LayoutFor(lowest, highest, layout)) {
+        DefectDetail = "the image would span all 2^32 addresses";
+        return LastResult = rc::Address;
+    }
+    // Header and blank body go out in the same front-to-back pass as the data: the file ends up
+    // as a blank image with every source byte patched in.
+    hxw::File out;
+    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
+    if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return LastResult = rc::FileWrite;
+    hxw::ImageWriter image(out, 512, layout.bodySize, WordModeBlank(lowest - layout.base));
+
+    hxw::LineReader lines(source);
+    hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
+    hxw::ProgressTicker ticker(progress, LineCount);
+    hxw::DataRecord record;
+    uint8_t bytes[256];
+    uint8_t attributes[256];
+    std::string_view line;
+    uint32_t before = 0;
+    while (lines.Next(line)) {
+        ticker.Line(before++);
+        if (!records.Interpret(line, record)) continue;
+        hxw::DecodeBytes(record, bytes);
+        const size_t m = record.Count;
+        for (size_t i = 0; i < m; ++i)
+            attributes[i] = WriteUnit(record.Address + static_cast<uint32_t>(i), static_cast<uint16_t>(m - i - 1),
+                                      mode);
+        // Runs of addresses inside one block: data bytes, then their attributes 256 further on.
+        size_t i = 0;
+        while (i < m) {
+            const uint64_t address = uint64_t{record.Address} + i;
+            if (address < lowest || address > highest) {  // only from a source that changed since the pre-scan
+                ++i;
+                continue;
+            }
+            const uint64_t d = address - layout.base;
+            const size_t inBlock = static_cast<size_t>(d % 256);
+            size_t run = std::min<size_t>(m - i, 256 - inBlock);
+            run = static_cast<size_t>(std::min<uint64_t>(run, uint64_t{highest} - address + 1));
+            const uint64_t offset = (d / 256) * 512 + inBlock;
+            if (!image.Write(offset, bytes + i, run) || !image.Write(offset + 256, attributes + i, run))
+                return LastResult = rc::FileWrite;
+            i += run;
+        }
+    }
+    ticker.Done();
+    if (lines.Failed()) return LastResult = rc::FileRead;
+    if (!image.Finish() || !out.Close()) return LastResult = rc::FileWrite;
+    return SumWordModeImage(hxw, true);
+}
