@@ -5,7 +5,7 @@
 #include <string>
 
 class OperatorApp {
-public:
+  public:
     // Runs the main window until it closes; returns the program's exit code.
     int Run(HINSTANCE instance);
 

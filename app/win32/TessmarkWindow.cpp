@@ -1,7 +1,11 @@
 // The main window's dialog procedure: the Win32 half of MainDialog. Control state, field
 // transfers and page logic are MainDialog's; here live the messages that only Windows has
 // (system menu, icon painting, drops, subclassed edit boxes).
+// windows.h first: the other system headers build on it.
+// clang-format off
 #include <windows.h>
+// clang-format on
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <uxtheme.h>
@@ -59,14 +63,14 @@ void AppendAboutItem(HWND dlg, HINSTANCE instance) {
 
 INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
-    case WM_INITDIALOG:
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
-            EndDialog(dlg, LOWORD(wp));
+        case WM_INITDIALOG:
             return TRUE;
-        }
-        break;
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+                EndDialog(dlg, LOWORD(wp));
+                return TRUE;
+            }
+            break;
     }
     return FALSE;
 }
@@ -100,59 +104,59 @@ void PaintMinimised(HWND dlg, HICON icon) {
 INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrA(dlg, DWLP_USER));
     switch (msg) {
-    case WM_INITDIALOG: {
-        state = reinterpret_cast<WindowState*>(lp);
-        SetWindowLongPtrA(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
-        AttachEditFilters(dlg);
-        // The pages sit on the tab control's pane: paint the dialog with the pane's texture so
-        // labels and radio buttons do not show grey boxes on it.
-        EnableThemeDialogTexture(dlg, ETDT_ENABLETAB);
-        AppendAboutItem(dlg, state->instance);
-        SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state->icon));
-        SendMessageA(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state->icon));
-        state->view = std::make_unique<WinDialogView>(dlg);
-        state->dialog = std::make_unique<MainDialog>(*state->view, *state->converter, state->exeFolder);
-        return state->dialog->OnInitDialog() ? TRUE : FALSE;
-    }
-    case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
-            DialogBoxParamA(state->instance, MAKEINTRESOURCEA(IDD_ABOUTBOX), dlg, AboutProc, 0);
-            return TRUE;
+        case WM_INITDIALOG: {
+            state = reinterpret_cast<WindowState*>(lp);
+            SetWindowLongPtrA(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+            AttachEditFilters(dlg);
+            // The pages sit on the tab control's pane: paint the dialog with the pane's texture so
+            // labels and radio buttons do not show grey boxes on it.
+            EnableThemeDialogTexture(dlg, ETDT_ENABLETAB);
+            AppendAboutItem(dlg, state->instance);
+            SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state->icon));
+            SendMessageA(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state->icon));
+            state->view = std::make_unique<WinDialogView>(dlg);
+            state->dialog = std::make_unique<MainDialog>(*state->view, *state->converter, state->exeFolder);
+            return state->dialog->OnInitDialog() ? TRUE : FALSE;
         }
-        return FALSE;
-    case WM_PAINT:
-        if (state && IsIconic(dlg)) {
-            PaintMinimised(dlg, state->icon);
-            return TRUE;
-        }
-        return FALSE;
-    case WM_QUERYDRAGICON:
-        return state ? reinterpret_cast<INT_PTR>(state->icon) : 0;
-    case WM_DROPFILES: {
-        HDROP drop = reinterpret_cast<HDROP>(wp);
-        std::vector<std::string> paths = DroppedPaths(drop);
-        if (state && state->dialog) state->dialog->OnDropFiles(paths);
-        DragFinish(drop);
-        return FALSE;
-    }
-    case WM_NOTIFY: {
-        auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (state && state->dialog && hdr->idFrom == IDC_TAB && hdr->code == TCN_SELCHANGE) {
-            SetWindowLongPtrA(dlg, DWLP_MSGRESULT, state->dialog->OnTabChange());
-            return TRUE;
-        }
-        return FALSE;
-    }
-    case WM_COMMAND:
-        if (HIWORD(wp) == BN_CLICKED) {
-            int id = LOWORD(wp);
-            if (state && state->dialog && state->dialog->OnCommand(id)) return TRUE;
-            if (id == IDCANCEL) {  // Esc, the close box and Alt+F4 end the program at once
-                EndDialog(dlg, IDCANCEL);
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
+                DialogBoxParamA(state->instance, MAKEINTRESOURCEA(IDD_ABOUTBOX), dlg, AboutProc, 0);
                 return TRUE;
             }
+            return FALSE;
+        case WM_PAINT:
+            if (state && IsIconic(dlg)) {
+                PaintMinimised(dlg, state->icon);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_QUERYDRAGICON:
+            return state ? reinterpret_cast<INT_PTR>(state->icon) : 0;
+        case WM_DROPFILES: {
+            HDROP drop = reinterpret_cast<HDROP>(wp);
+            std::vector<std::string> paths = DroppedPaths(drop);
+            if (state && state->dialog) state->dialog->OnDropFiles(paths);
+            DragFinish(drop);
+            return FALSE;
         }
-        return FALSE;
+        case WM_NOTIFY: {
+            auto* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (state && state->dialog && hdr->idFrom == IDC_TAB && hdr->code == TCN_SELCHANGE) {
+                SetWindowLongPtrA(dlg, DWLP_MSGRESULT, state->dialog->OnTabChange());
+                return TRUE;
+            }
+            return FALSE;
+        }
+        case WM_COMMAND:
+            if (HIWORD(wp) == BN_CLICKED) {
+                int id = LOWORD(wp);
+                if (state && state->dialog && state->dialog->OnCommand(id)) return TRUE;
+                if (id == IDCANCEL) {  // Esc, the close box and Alt+F4 end the program at once
+                    EndDialog(dlg, IDCANCEL);
+                    return TRUE;
+                }
+            }
+            return FALSE;
     }
     return FALSE;
 }

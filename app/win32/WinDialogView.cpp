@@ -37,7 +37,9 @@ void WinDialogView::SetCheck(int id, bool checked) {
     SendDlgItemMessageA(dialog_, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool WinDialogView::GetCheck(int id) { return SendDlgItemMessageA(dialog_, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool WinDialogView::GetCheck(int id) {
+    return SendDlgItemMessageA(dialog_, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void WinDialogView::Enable(int id, bool enable) {
     if (HWND item = Item(id)) EnableWindow(item, enable ? TRUE : FALSE);
@@ -60,10 +62,13 @@ void WinDialogView::InsertTabItem(int id, int index, const std::string& text) {
     item.mask = TCIF_TEXT;
     std::string copy = text;  // the message takes a non-const buffer
     item.pszText = copy.data();
-    SendDlgItemMessageA(dialog_, id, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    SendDlgItemMessageA(dialog_, id, TCM_INSERTITEMA, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(&item));
 }
 
-int WinDialogView::GetCurSel(int id) { return static_cast<int>(SendDlgItemMessageA(dialog_, id, TCM_GETCURSEL, 0, 0)); }
+int WinDialogView::GetCurSel(int id) {
+    return static_cast<int>(SendDlgItemMessageA(dialog_, id, TCM_GETCURSEL, 0, 0));
+}
 
 void WinDialogView::SetCurSel(int id, int index) {
     SendDlgItemMessageA(dialog_, id, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);

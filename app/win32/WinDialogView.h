@@ -9,18 +9,18 @@
 
 // A progress bar control driven with PBM_SETRANGE32 / PBM_SETPOS / PBM_GETRANGE.
 class WinProgress final : public Progress {
-public:
+  public:
     explicit WinProgress(HWND control) : control_(control) {}
     void SetRange(uint32_t low, uint32_t high) override;
     void SetPos(uint32_t pos) override;
     std::pair<uint32_t, uint32_t> GetRange() const override;
 
-private:
+  private:
     HWND control_;
 };
 
 class WinDialogView final : public DialogView {
-public:
+  public:
     explicit WinDialogView(HWND dialog) : dialog_(dialog) {}
 
     std::string GetText(int id) override;
@@ -43,7 +43,7 @@ public:
     std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
     Progress& ProgressBar(int id) override;
 
-private:
+  private:
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 
     HWND dialog_;

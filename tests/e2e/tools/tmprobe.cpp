@@ -26,7 +26,11 @@
 //   tmprobe close                     closes the window (WM_CLOSE)
 //   tmprobe windows                   lists the program's top-level windows
 //   tmprobe version FILE              prints file version, product version and comment
+// windows.h first: the other system headers build on it.
+// clang-format off
 #include <windows.h>
+// clang-format on
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -98,7 +102,8 @@ std::string TextOf(HWND w) {
     if (!SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len)) return "";
     std::string s(len + 1, '\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()), SMTO_ABORTIFHUNG, 5000, &got);
+    SendMessageTimeoutA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()), SMTO_ABORTIFHUNG, 5000,
+                        &got);
     s.resize(got);
     return s;
 }
@@ -108,9 +113,11 @@ struct RemoteBlock {
     HANDLE process = nullptr;
     void* address = nullptr;
     RemoteBlock(DWORD pid, size_t size) {
-        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
-                              FALSE, pid);
-        if (process) address = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        process =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                        FALSE, pid);
+        if (process)
+            address = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         if (!address) {
             std::fprintf(stderr, "tmprobe: no memory in the window's process\n");
             std::exit(2);
@@ -211,10 +218,11 @@ int main(int argc, char** argv) {
         char* comment = nullptr;
         UINT clen = 0;
         if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len) || !fixed) return 1;
-        VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\Comments", reinterpret_cast<void**>(&comment),
-                       &clen);
-        std::printf("%d.%d.%d.%d %d.%d.%d.%d %s\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                    HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS), HIWORD(fixed->dwProductVersionMS),
+        VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\Comments",
+                       reinterpret_cast<void**>(&comment), &clen);
+        std::printf("%d.%d.%d.%d %d.%d.%d.%d %s\n", HIWORD(fixed->dwFileVersionMS),
+                    LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                    LOWORD(fixed->dwFileVersionLS), HIWORD(fixed->dwProductVersionMS),
                     LOWORD(fixed->dwProductVersionMS), HIWORD(fixed->dwProductVersionLS),
                     LOWORD(fixed->dwProductVersionLS), comment ? comment : "");
         return 0;
@@ -233,8 +241,9 @@ int main(int argc, char** argv) {
             DWORD_PTR chk = 0;
             if (_stricmp(cls, "Button") == 0)
                 SendMessageTimeoutA(c, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &chk);
-            std::printf("%s %d %d %d %ld %ld %ld %ld\n", arg(i), IsWindowVisible(c) ? 1 : 0, IsWindowEnabled(c) ? 1 : 0,
-                        chk == BST_CHECKED ? 1 : 0, r.left, r.top, r.right - r.left, r.bottom - r.top);
+            std::printf("%s %d %d %d %ld %ld %ld %ld\n", arg(i), IsWindowVisible(c) ? 1 : 0,
+                        IsWindowEnabled(c) ? 1 : 0, chk == BST_CHECKED ? 1 : 0, r.left, r.top,
+                        r.right - r.left, r.bottom - r.top);
         }
     } else if (cmd == "screen") {
         // The centre of a control in screen pixels, for real mouse input through X.
@@ -252,8 +261,8 @@ int main(int argc, char** argv) {
         DWORD_PTR big = 0, small = 0;
         SendMessageTimeoutA(dlg, WM_GETICON, ICON_BIG, 0, SMTO_ABORTIFHUNG, 5000, &big);
         SendMessageTimeoutA(dlg, WM_GETICON, ICON_SMALL, 0, SMTO_ABORTIFHUNG, 5000, &small);
-        std::printf("%ld %ld %ld %ld %d %d\n", w.right - w.left, w.bottom - w.top, c.right, c.bottom, big ? 1 : 0,
-                    small ? 1 : 0);
+        std::printf("%ld %ld %ld %ld %d %d\n", w.right - w.left, w.bottom - w.top, c.right, c.bottom,
+                    big ? 1 : 0, small ? 1 : 0);
     } else if (cmd == "progress") {
         HWND c = Control(dlg, arg(2));
         DWORD_PTR lo = 0, hi = 0, pos = 0;
@@ -276,8 +285,7 @@ int main(int argc, char** argv) {
         } else {
             PostMessageA(c, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
         }
-        for (const char* p = arg(3); *p; ++p)
-            PostMessageA(c, WM_CHAR, static_cast<unsigned char>(*p), 1);
+        for (const char* p = arg(3); *p; ++p) PostMessageA(c, WM_CHAR, static_cast<unsigned char>(*p), 1);
     } else if (cmd == "key") {
         HWND c = Control(dlg, arg(2));
         WPARAM vk = std::strtoul(arg(3), nullptr, 0);
@@ -294,7 +302,8 @@ int main(int argc, char** argv) {
                 char* text = static_cast<char*>(block.address) + 512;
                 if (IsThirtyTwoBit(block.process)) {
                     // The i686 build reads the item in its own layout, with 32-bit pointers.
-                    TabItem32 item{TCIF_TEXT, 0, 0, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(text)), 256, 0, 0};
+                    TabItem32 item{TCIF_TEXT, 0, 0, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(text)),
+                                   256,       0, 0};
                     block.Write(&item, sizeof item);
                 } else {
                     TCITEMA item{};
@@ -304,8 +313,8 @@ int main(int argc, char** argv) {
                     block.Write(&item, sizeof item);
                 }
                 DWORD_PTR ok = 0;
-                SendMessageTimeoutA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(block.address), SMTO_ABORTIFHUNG,
-                                    5000, &ok);
+                SendMessageTimeoutA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(block.address),
+                                    SMTO_ABORTIFHUNG, 5000, &ok);
                 char all[1024] = {};
                 block.Read(all, sizeof all);
                 std::printf("%lu: %s\n", static_cast<unsigned long>(i), all + 512);
@@ -355,7 +364,8 @@ int main(int argc, char** argv) {
             std::printf("%s\n", TextOf(c).c_str());
         } else {
             DWORD_PTR ok = 0;
-            SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(4)), SMTO_ABORTIFHUNG, 5000, &ok);
+            SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(4)), SMTO_ABORTIFHUNG, 5000,
+                                &ok);
         }
     } else if (cmd == "drop") {
         // A drop handle as the shell builds one: DROPFILES, then the paths, each ending in a NUL,
