@@ -89,6 +89,16 @@ std::vector<std::string> DroppedPaths(HDROP drop) {
     return paths;
 }
 
+// The window opens in the middle of the desktop's work area, at the size start-up gave it.
+void CentreOnWorkArea(HWND dlg) {
+    RECT work, rc;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) || !GetWindowRect(dlg, &rc)) return;
+    int x = work.left + ((work.right - work.left) - (rc.right - rc.left)) / 2;
+    int y = work.top + ((work.bottom - work.top) - (rc.bottom - rc.top)) / 2;
+    SetWindowPos(dlg, nullptr, x > work.left ? x : work.left, y > work.top ? y : work.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void PaintMinimised(HWND dlg, HICON icon) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dlg, &ps);
@@ -116,7 +126,9 @@ INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             SendMessageA(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state->icon));
             state->view = std::make_unique<WinDialogView>(dlg);
             state->dialog = std::make_unique<MainDialog>(*state->view, *state->converter, state->exeFolder);
-            return state->dialog->OnInitDialog() ? TRUE : FALSE;
+            BOOL focus = state->dialog->OnInitDialog() ? TRUE : FALSE;
+            CentreOnWorkArea(dlg);
+            return focus;
         }
         case WM_SYSCOMMAND:
             if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
