@@ -155,10 +155,9 @@ uint32_t CheckSumOps::SumImage(const std::string& path, uint32_t type, bool writ
     const bool words = type != 0;
     uint32_t sum = 0;
     if (!file.Seek(kBodyOffset)) return LastResult = rc::FileRead;
-    const uint32_t code = StreamBody(file, words ? count * 2 : count, writeBack ? nullptr : checkSumProgress_,
-                                     [&](const uint8_t* data, size_t n) {
-                                         sum += words ? WordSum(data, n) : ByteSum(data, n);
-                                     });
+    const uint32_t code = StreamBody(
+        file, words ? count * 2 : count, writeBack ? nullptr : checkSumProgress_,
+        [&](const uint8_t* data, size_t n) { sum += words ? WordSum(data, n) : ByteSum(data, n); });
     file.Close();
     if (code) return LastResult = code;
     LastCheckSum = static_cast<uint16_t>(sum);
@@ -214,13 +213,13 @@ uint32_t CheckSumOps::ComplementOrCrc(const std::string& path, bool crc, uint32_
     if (!file.Seek(kBodyOffset + (first - range.start))) return LastResult = rc::FileRead;
     uint32_t sum = 0;
     uint16_t value = static_cast<uint16_t>(crcInit);
-    const uint32_t code = StreamBody(file, uint64_t{last} - first + 1, checkSumProgress_,
-                                     [&](const uint8_t* data, size_t n) {
-                                         if (crc)
-                                             value = Crc16Update(value, data, n);
-                                         else
-                                             sum += ByteSum(data, n);
-                                     });
+    const uint32_t code =
+        StreamBody(file, uint64_t{last} - first + 1, checkSumProgress_, [&](const uint8_t* data, size_t n) {
+            if (crc)
+                value = Crc16Update(value, data, n);
+            else
+                sum += ByteSum(data, n);
+        });
     file.Close();
     if (code) return LastResult = code;
     LastCheckSum = crc ? value : static_cast<uint16_t>(~sum);

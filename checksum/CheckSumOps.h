@@ -20,7 +20,7 @@ uint32_t ReadHxwHeaderInfo(const std::string& path, HxwHeaderInfo& info);
 uint16_t Crc16Update(uint16_t crc, const uint8_t* data, size_t size);
 
 class CheckSumOps : public virtual EngineState {
-public:
+  public:
     // kind: 0 sum total, 1 one's complement, anything else CRC. manual: use start..end.
     uint32_t CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual,
                           uint32_t start, uint32_t end);
@@ -36,10 +36,10 @@ public:
     // sum that ends each conversion never drives it.
     void SetCheckSumProgress(Progress* progress) { checkSumProgress_ = progress; }
 
-private:
+  private:
     enum class Domain { Header, Manual };
-    uint32_t ComplementOrCrc(const std::string& path, bool crc, uint32_t crcInit, Domain domain, uint32_t start,
-                             uint32_t end);
+    uint32_t ComplementOrCrc(const std::string& path, bool crc, uint32_t crcInit, Domain domain,
+                             uint32_t start, uint32_t end);
 
     Progress* checkSumProgress_ = nullptr;
 };

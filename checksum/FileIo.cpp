@@ -34,7 +34,8 @@ bool File::Write(const void* data, size_t n) { return f_ && std::fwrite(data, 1,
 
 bool RenameOver(const std::string& source, const std::string& target) {
 #ifdef _WIN32
-    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) !=
+           0;
 #else
     return std::rename(source.c_str(), target.c_str()) == 0;
 #endif

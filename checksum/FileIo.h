@@ -9,7 +9,7 @@
 namespace hxw {
 
 class File {
-public:
+  public:
     File() = default;
     File(const File&) = delete;
     File& operator=(const File&) = delete;
@@ -28,7 +28,7 @@ public:
     bool Write(const void* data, size_t n);
     std::FILE* Handle() const { return f_; }
 
-private:
+  private:
     std::FILE* f_ = nullptr;
 };
 

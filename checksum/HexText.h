@@ -49,7 +49,8 @@ inline uint32_t ParseHexField(const char* p, size_t len, size_t width) {
 const uint16_t* PairTable();
 
 inline unsigned PairIndex(const char* p) {
-    return static_cast<unsigned>(static_cast<uint8_t>(p[0])) | static_cast<unsigned>(static_cast<uint8_t>(p[1])) << 8;
+    return static_cast<unsigned>(static_cast<uint8_t>(p[0])) |
+           static_cast<unsigned>(static_cast<uint8_t>(p[1])) << 8;
 }
 
 // One two-character field at p (fewer characters if len < 2), cut to 8 bits; fast for plain digits.

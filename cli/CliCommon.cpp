@@ -162,7 +162,8 @@ void TerminalProgress::SetPos(uint32_t pos) {
     if (!enabled_) return;
     const uint64_t span = high_ > low_ ? uint64_t{high_} - low_ : 0;
     const uint64_t at = pos > low_ ? uint64_t{pos} - low_ : 0;
-    const unsigned permille = span == 0 ? 1000u : static_cast<unsigned>(std::min<uint64_t>(at * 1000 / span, 1000));
+    const unsigned permille =
+        span == 0 ? 1000u : static_cast<unsigned>(std::min<uint64_t>(at * 1000 / span, 1000));
     // Redraw in whole percent steps only: a million-line source must not mean a million writes.
     if (lastPermille_ >= 0 && permille / 10 == static_cast<unsigned>(lastPermille_) / 10) return;
     lastPermille_ = static_cast<int>(permille);

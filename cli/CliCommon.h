@@ -66,7 +66,7 @@ bool StderrIsTerminal();
 // The engine's progress seam drawn as a one-line bar on stderr. Draws only when stderr is a
 // terminal (or when forced, for tests) and only when the shown percentage changes.
 class TerminalProgress final : public Progress {
-public:
+  public:
     explicit TerminalProgress(std::string label, std::FILE* out = stderr, bool force = false);
     ~TerminalProgress() override;
     TerminalProgress(const TerminalProgress&) = delete;
@@ -78,7 +78,7 @@ public:
     // Clears the bar's line (once something was drawn).
     void Finish();
 
-private:
+  private:
     void Draw(unsigned permille);
 
     std::string label_;

@@ -27,7 +27,8 @@ const char kChecksumUsage[] =
 // A private file for the upper-half records of this run, in the system's temporary folder.
 std::string PrivateUpperHalfPath(const std::string& hxw) {
     std::random_device device;
-    const auto now = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    const auto now =
+        static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
     char name[64];
     std::snprintf(name, sizeof name, "tessmark-%08x%08llx-Hxw.tmp", static_cast<unsigned>(device()),
                   now & 0xFFFFFFFFull);
@@ -43,19 +44,26 @@ std::string PrivateUpperHalfPath(const std::string& hxw) {
 
 // "prog.hex:17: checksum 4C, expected 00" for a source defect, the bare reason otherwise.
 std::string Detail(const HxwConverter& engine, const std::string& source) {
-    if (engine.DefectLine) return source + ":" + std::to_string(engine.DefectLine) + ": " + engine.DefectDetail;
+    if (engine.DefectLine)
+        return source + ":" + std::to_string(engine.DefectLine) + ": " + engine.DefectDetail;
     return engine.DefectDetail;
 }
 
 bool ParseType(const std::string& text, uint8_t& type) {
     std::string t;
     for (char c : text) t += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (t == "normal") type = 0;
-    else if (t == "720") type = 1;
-    else if (t == "4500") type = 3;
-    else if (t == "4byte") type = 4;
-    else if (t == "8byte") type = 8;
-    else return false;
+    if (t == "normal")
+        type = 0;
+    else if (t == "720")
+        type = 1;
+    else if (t == "4500")
+        type = 3;
+    else if (t == "4byte")
+        type = 4;
+    else if (t == "8byte")
+        type = 8;
+    else
+        return false;
     return true;
 }
 }  // namespace
@@ -106,10 +114,14 @@ int RunChecksum(int argc, char** argv) {
     uint8_t kind = 0;
     if (args.Has("kind")) {
         const std::string k = args.Get("kind");
-        if (k == "sum") kind = 0;
-        else if (k == "ones") kind = 1;
-        else if (k == "crc") kind = 2;
-        else return UsageError(kChecksumUsage, "unknown --kind " + k);
+        if (k == "sum")
+            kind = 0;
+        else if (k == "ones")
+            kind = 1;
+        else if (k == "crc")
+            kind = 2;
+        else
+            return UsageError(kChecksumUsage, "unknown --kind " + k);
     }
     if (args.Has("start") != args.Has("end"))
         return UsageError(kChecksumUsage, "--start and --end go together");

@@ -22,8 +22,9 @@ const CliCommand kCommands[] = {
 };
 
 void PrintCommands(std::FILE* out) {
-    std::fputs("usage: tessmark-cli COMMAND [ARGS...]   (tessmark-cli COMMAND --help for details)\n\ncommands:\n",
-               out);
+    std::fputs(
+        "usage: tessmark-cli COMMAND [ARGS...]   (tessmark-cli COMMAND --help for details)\n\ncommands:\n",
+        out);
     for (const auto& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
 }
 }  // namespace

@@ -131,7 +131,8 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
         const uint64_t last = uint64_t{record.Address} + record.Count - 1;
         if (last > 0xFFFFFFFFu) {
             LineCount = counted;
-            return fail(rc::Address, number, "record at " + Hex8(record.Address) + " runs past address FFFFFFFF");
+            return fail(rc::Address, number,
+                        "record at " + Hex8(record.Address) + " runs past address FFFFFFFF");
         }
         lowest = std::min(lowest, record.Address);
         highest = std::max(highest, static_cast<uint32_t>(last));
@@ -149,17 +150,19 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
     LineCount = counted;
     if (lines.Failed()) return fail(rc::FileRead, 0, "cannot read " + source);
     if (boundary) {
-        if (!copied && (!upper.Write(kUpperHalfMarker, std::strlen(kUpperHalfMarker)) || !upper.Write("\r\n", 2)))
+        if (!copied &&
+            (!upper.Write(kUpperHalfMarker, std::strlen(kUpperHalfMarker)) || !upper.Write("\r\n", 2)))
             return fail(rc::FileWrite, 0, "cannot write the upper-half file " + upperHalfPath_);
-        if (!upper.Close()) return fail(rc::FileWrite, 0, "cannot write the upper-half file " + upperHalfPath_);
+        if (!upper.Close())
+            return fail(rc::FileWrite, 0, "cannot write the upper-half file " + upperHalfPath_);
     }
     if (lowest > highest) return fail(rc::NoData, 0, "the source holds no data record");
     LastResult = rc::Ok;
     return true;
 }
 
-bool ConversionOps::ConvertSource(const std::string& source, const std::string& hxw, uint8_t type, uint8_t mode,
-                                  uint32_t start, uint32_t end, Progress& progress) {
+bool ConversionOps::ConvertSource(const std::string& source, const std::string& hxw, uint8_t type,
+                                  uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
     hxw::File file;
     if (!file.Open(source, "rb")) {
         LastResult = rc::FileOpen;
@@ -197,8 +200,8 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
     return code == rc::Ok;
 }
 
-uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source, char recordMark, uint8_t mode,
-                                      uint32_t start, uint32_t end, Progress& progress) {
+uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source, char recordMark,
+                                      uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
     const uint32_t first = mode != Auto ? start : LowestAddress;
     const uint32_t last = mode != Auto ? end : HighestAddress;
     if (first > last) return LastResult = rc::Address;

@@ -15,7 +15,7 @@ struct UpperHalfIndex;
 }  // namespace hxw
 
 class ConversionOps : public CheckSumOps {
-public:
+  public:
     ConversionOps();
     ~ConversionOps() override;
 
@@ -41,8 +41,8 @@ public:
 
     // 720 Series (type 1) and 4500 Series (type 3): words joined from the lower half of the source
     // and their high parts in the upper-half file.
-    uint32_t ConvertSeries(const std::string& hxw, hxw::File& source, char recordMark, uint8_t type, uint8_t mode,
-                           uint32_t start, uint32_t end, Progress& progress);
+    uint32_t ConvertSeries(const std::string& hxw, hxw::File& source, char recordMark, uint8_t type,
+                           uint8_t mode, uint32_t start, uint32_t end, Progress& progress);
     // The byte of address in the upper-half file (first record in file order that holds it), read
     // by the record layout of the source being converted (of the last series conversion, HEX
     // before any; SetUpperRecordMark sets it). 0x5001 (720 Series) or 0x5002 (4500
@@ -60,7 +60,7 @@ public:
     // (remaining = data bytes after this one in the same record), 1 otherwise.
     static uint8_t WriteUnit(uint32_t address, uint16_t remaining, uint8_t mode);
 
-private:
+  private:
     std::string upperHalfPath_ = "Hxw.tmp";
     // The upper-half records of the running series conversion, read on first use; outside a
     // conversion each lookup reads the file.

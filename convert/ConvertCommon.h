@@ -16,7 +16,7 @@ bool WriteHeaderBlock(File& file, uint32_t start, uint32_t end, const char* type
 // Drives the progress bar over the lines of a pass: the range 0..lines, then the number of lines
 // read before each line. Positions in between are thinned out; the first and the last are kept.
 class ProgressTicker {
-public:
+  public:
     ProgressTicker(Progress& progress, uint32_t lines);
     void Line(uint32_t before) {
         pending_ = before;
@@ -27,7 +27,7 @@ public:
         if (seen_ && (!any_ || pending_ != sent_)) Send();
     }
 
-private:
+  private:
     void Send();
 
     Progress& progress_;

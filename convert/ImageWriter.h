@@ -13,7 +13,7 @@ namespace hxw {
 class File;
 
 class ImageWriter {
-public:
+  public:
     // Fills out[0..n) with the blank content of body offsets offset..offset+n-1.
     using BlankFill = std::function<void(uint8_t* out, uint64_t offset, size_t n)>;
 
@@ -25,7 +25,7 @@ public:
     // Writes whatever of the body is still missing. False on a failed write.
     bool Finish();
 
-private:
+  private:
     bool FlushWindow();
     void OpenWindow(uint64_t start);
 

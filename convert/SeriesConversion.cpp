@@ -26,11 +26,11 @@ struct UpperHalfIndex {
 
 namespace {
 struct SeriesParams {
-    uint32_t lowerTop;    // last word address of the lower half
-    uint32_t distance;    // from a word address to its high part
+    uint32_t lowerTop;  // last word address of the lower half
+    uint32_t distance;  // from a word address to its high part
     uint32_t highestSource;
     uint32_t endMask;
-    uint8_t blankHigh;    // high byte of the blank word
+    uint8_t blankHigh;  // high byte of the blank word
     uint32_t lookupFailure;
 };
 
@@ -95,7 +95,8 @@ uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& b
         uint8_t digits[256];
         const uint32_t code = WalkUpperHalf(upperHalfPath_, upperRecordMark_, [&](const hxw::DataRecord& r) {
             const uint64_t from = std::max<uint64_t>(r.Address, index->first);
-            const uint64_t to = std::min<uint64_t>(uint64_t{r.Address} + r.Count, uint64_t{index->first} + size);
+            const uint64_t to =
+                std::min<uint64_t>(uint64_t{r.Address} + r.Count, uint64_t{index->first} + size);
             if (from >= to) return true;
             hxw::DecodeBytes(r, digits);
             for (uint64_t a = from; a < to; ++a) {
@@ -109,7 +110,8 @@ uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& b
         if (code) return LastResult = code;
         upperIndex_ = std::move(index);
     }
-    if (upperIndex_ && address >= upperIndex_->first && address - upperIndex_->first < upperIndex_->bytes.size()) {
+    if (upperIndex_ && address >= upperIndex_->first &&
+        address - upperIndex_->first < upperIndex_->bytes.size()) {
         const size_t at = address - upperIndex_->first;
         if (!upperIndex_->present[at]) return params.lookupFailure;
         byte = upperIndex_->bytes[at];
@@ -128,8 +130,9 @@ uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& b
     return found ? rc::Ok : params.lookupFailure;
 }
 
-uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source, char recordMark, uint8_t type,
-                                      uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
+uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source, char recordMark,
+                                      uint8_t type, uint8_t mode, uint32_t start, uint32_t end,
+                                      Progress& progress) {
     const SeriesParams params = ParamsFor(type);
     const uint32_t first = mode != Auto ? start : LowestAddress;
     const uint32_t last = mode != Auto ? end : HighestAddress;
@@ -178,7 +181,8 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
         hxw::DecodeBytes(record, bytes);
         // Auto uses every byte; Manual drops bytes below the start and stops at the first above the end.
         size_t i = 0;
-        if (mode != Auto && record.Address < first) i = std::min<size_t>(first - record.Address, record.Count);
+        if (mode != Auto && record.Address < first)
+            i = std::min<size_t>(first - record.Address, record.Count);
         const size_t from = i;
         size_t built = 0;
         for (; i < record.Count; ++i) {

@@ -157,8 +157,8 @@ uint32_t ValidateLine(SourceFormat format, std::string_view line, std::string& d
         detail = text;
         return rc::Format00;
     }
-    const uint8_t sum = hex ? SumHexPairs(line.data() + 1, line.size() - 1)
-                            : SumHexPairs(line.data() + 2, line.size() - 2);
+    const uint8_t sum =
+        hex ? SumHexPairs(line.data() + 1, line.size() - 1) : SumHexPairs(line.data() + 2, line.size() - 2);
     const uint8_t expected = hex ? 0x00 : 0xFF;
     if (sum != expected) {
         std::snprintf(text, sizeof text, "checksum %02X, expected %02X", static_cast<unsigned>(sum),

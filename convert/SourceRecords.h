@@ -14,13 +14,13 @@ class File;
 // Hands out a file's lines one by one. A line is everything up to LF; a CR right before the LF
 // is not part of it; the last line needs no LF. Memory is one buffer (grown only for a longer line).
 class LineReader {
-public:
+  public:
     explicit LineReader(File& file, size_t bufferSize = 1 << 20);
     // false at the physical end of the file or when reading failed (then Failed() is true).
     bool Next(std::string_view& line);
     bool Failed() const { return failed_; }
 
-private:
+  private:
     File& file_;
     std::unique_ptr<char[]> buffer_;
     size_t capacity_;
@@ -51,13 +51,13 @@ void DecodeBytes(const DataRecord& record, uint8_t* out);
 // Interprets lines by the conversion-pass rules: a line without the record mark or too short is
 // passed over; HEX offset records move the offset. Holds the HEX address offset between lines.
 class RecordReader {
-public:
+  public:
     explicit RecordReader(SourceFormat format) : format_(format) {}
     // True for a data record with at least one data byte (records without bytes are ignored).
     bool Interpret(std::string_view line, DataRecord& record);
     SourceFormat Format() const { return format_; }
 
-private:
+  private:
     SourceFormat format_;
     uint32_t offset_ = 0;
 };

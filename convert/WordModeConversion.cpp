@@ -62,8 +62,8 @@ uint32_t ConversionOps::CreateWordModeImage(const std::string& hxw, uint8_t mode
     return rc::Ok;
 }
 
-uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode, char recordMark,
-                                        Progress& progress) {
+uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode,
+                                        char recordMark, Progress& progress) {
     if (mode != 4 && mode != 8) return LastResult = rc::Param01;
     const uint32_t lowest = LowestAddress;
     const uint32_t highest = HighestAddress;
@@ -93,13 +93,14 @@ uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& sourc
         hxw::DecodeBytes(record, bytes);
         const size_t m = record.Count;
         for (size_t i = 0; i < m; ++i)
-            attributes[i] = WriteUnit(record.Address + static_cast<uint32_t>(i), static_cast<uint16_t>(m - i - 1),
-                                      mode);
+            attributes[i] =
+                WriteUnit(record.Address + static_cast<uint32_t>(i), static_cast<uint16_t>(m - i - 1), mode);
         // Runs of addresses inside one block: data bytes, then their attributes 256 further on.
         size_t i = 0;
         while (i < m) {
             const uint64_t address = uint64_t{record.Address} + i;
-            if (address < lowest || address > highest) {  // only from a source that changed since the pre-scan
+            if (address < lowest ||
+                address > highest) {  // only from a source that changed since the pre-scan
                 ++i;
                 continue;
             }

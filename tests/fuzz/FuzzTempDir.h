@@ -11,7 +11,7 @@
 namespace fuzzdir {
 
 class Scope {
-public:
+  public:
     Scope() {
         static const std::string name = [] {
             std::random_device rd;
@@ -29,13 +29,13 @@ public:
 
     std::string Path(const char* name) const { return (folder_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path folder_;
 };
 
 inline void Write(const std::string& path, const uint8_t* data, size_t size) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                   static_cast<std::streamsize>(size));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 }  // namespace fuzzdir

@@ -29,7 +29,7 @@ uint16_t BytewiseCrc(uint16_t crc, const std::string& data) {
 }
 
 class CheckSum : public ::testing::Test {
-protected:
+  protected:
     std::string Image(uint32_t start, uint32_t end, const char* type, const std::string& body,
                       const std::string& name = "a.hxw") {
         const std::string path = dir / name;
@@ -58,7 +58,8 @@ TEST(Crc16, EightBytesAtOnceMatchesOneByteAtATime) {
         std::string data(len, '\0');
         for (auto& c : data) c = static_cast<char>(rng());
         for (uint16_t init : {0x0000, 0xFFFF, 0x1D0F}) {
-            EXPECT_EQ(Crc16Update(init, reinterpret_cast<const uint8_t*>(data.data()), len), BytewiseCrc(init, data))
+            EXPECT_EQ(Crc16Update(init, reinterpret_cast<const uint8_t*>(data.data()), len),
+                      BytewiseCrc(init, data))
                 << "len " << len << " init " << init;
         }
     }
@@ -70,9 +71,20 @@ TEST(HexText, LenientFieldsReadLikeTheLibraryConversion) {
         size_t width;
         uint32_t value;
     } cases[] = {
-        {"1A", 2, 0x1A},     {"0G", 2, 0},        {" 1", 2, 1},        {"-1", 2, 0xFF},  {"+F", 2, 0xF},
-        {"zz", 2, 0},        {"", 2, 0},          {"0x1F", 4, 0x1F},   {"0x", 2, 0},     {"-001", 4, 0xFFFF},
-        {"00001200", 8, 0x1200}, {"  12ab", 8, 0x12AB}, {"1234", 2, 0x12}, {"abcdef12", 8, 0xABCDEF12},
+        {"1A", 2, 0x1A},
+        {"0G", 2, 0},
+        {" 1", 2, 1},
+        {"-1", 2, 0xFF},
+        {"+F", 2, 0xF},
+        {"zz", 2, 0},
+        {"", 2, 0},
+        {"0x1F", 4, 0x1F},
+        {"0x", 2, 0},
+        {"-001", 4, 0xFFFF},
+        {"00001200", 8, 0x1200},
+        {"  12ab", 8, 0x12AB},
+        {"1234", 2, 0x12},
+        {"abcdef12", 8, 0xABCDEF12},
         {"\t7", 2, 7},
     };
     for (const auto& c : cases)
@@ -114,12 +126,9 @@ TEST_F(CheckSum, MagicLineMustMatchExactly) {
         std::string first;
         uint32_t code;
     } cases[] = {
-        {"OMK-ZV HXW file.\r\n", rc::Ok},
-        {"OMK-ZV HXW file.\n", rc::Ok},
-        {"OMK-ZV HXW file. \r\n", rc::HxwFormat00},
-        {"omk-zv hxw file.\r\n", rc::HxwFormat00},
-        {" OMK-ZV HXW file.\r\n", rc::HxwFormat00},
-        {"", rc::HxwFormat00},
+        {"OMK-ZV HXW file.\r\n", rc::Ok},           {"OMK-ZV HXW file.\n", rc::Ok},
+        {"OMK-ZV HXW file. \r\n", rc::HxwFormat00}, {"omk-zv hxw file.\r\n", rc::HxwFormat00},
+        {" OMK-ZV HXW file.\r\n", rc::HxwFormat00}, {"", rc::HxwFormat00},
     };
     for (const auto& c : cases) {
         std::string file = c.first + tail;
@@ -146,8 +155,8 @@ TEST_F(CheckSum, RefusalsByTypeLeaveTheLastValueAlone) {
         uint8_t kind;
         uint32_t code;
     } cases[] = {
-        {"1", -1, 1, rc::Hxw720},    {"1", -1, 2, rc::Hxw720},     {"3", -1, 1, rc::Hxw4500},
-        {"3", -1, 2, rc::Hxw4500},   {"2", 4, 1, rc::Hxw4Byte},    {"2", 8, 2, rc::Hxw8Byte},
+        {"1", -1, 1, rc::Hxw720},        {"1", -1, 2, rc::Hxw720},      {"3", -1, 1, rc::Hxw4500},
+        {"3", -1, 2, rc::Hxw4500},       {"2", 4, 1, rc::Hxw4Byte},     {"2", 8, 2, rc::Hxw8Byte},
         {"2", 0x80, 1, rc::HxwFormat00}, {"5", -1, 0, rc::HxwFormat00}, {"5", -1, 2, rc::HxwFormat00},
         {"F", -1, 0, rc::HxwFormat00},
     };
@@ -156,7 +165,8 @@ TEST_F(CheckSum, RefusalsByTypeLeaveTheLastValueAlone) {
         if (c.modeByte >= 0) body[256] = static_cast<char>(c.modeByte);
         const auto path = Image(0, 3, c.type, body);
         engine.LastCheckSum = 0xBEEF;
-        EXPECT_EQ(engine.CheckSumFile(path, c.kind, 0, false, 0, 0), c.code) << c.type << " kind " << int(c.kind);
+        EXPECT_EQ(engine.CheckSumFile(path, c.kind, 0, false, 0, 0), c.code)
+            << c.type << " kind " << int(c.kind);
         EXPECT_EQ(engine.LastResult, c.code);
         EXPECT_EQ(engine.LastCheckSum, 0xBEEF);
     }
@@ -173,7 +183,7 @@ TEST_F(CheckSum, ManualDomainChecksInOrder) {
         uint32_t start, end;
         uint32_t code;
     } cases[] = {
-        {0x0FFF, 0x10FF, rc::StartAddress}, {0x1000, 0x1100, rc::EndAddress}, {0x1010, 0x100F, rc::Address},
+        {0x0FFF, 0x10FF, rc::StartAddress},   {0x1000, 0x1100, rc::EndAddress}, {0x1010, 0x100F, rc::Address},
         {0x0FFF, 0x0FF0, rc::StartAddress},  // start below the header and above end: 0x6000 first
         {0x10FF, 0x1100, rc::EndAddress},    // end above the header: 0x6001 before 0x6002
         {0x1100, 0x10FF + 1, rc::EndAddress},
@@ -211,11 +221,11 @@ TEST_F(CheckSum, DamagedFilesAreRefusedNotMisread) {
         {Header(0x100, 0x1FF, "0") + std::string(0xFF, '\x01'), 0, rc::FileRead},  // one byte short
         {Header(0x100, 0x1FF, "0") + std::string(0xFF, '\x01'), 1, rc::FileRead},
         {Header(0x100, 0x1FF, "0") + std::string(0xFF, '\x01'), 2, rc::FileRead},
-        {Header(0x100, 0x100, "1") + "\x01", 0, rc::FileRead},                    // half a word
+        {Header(0x100, 0x100, "1") + "\x01", 0, rc::FileRead},                         // half a word
         {Header(0x200, 0x100, "0") + std::string(0x200, '\x01'), 0, rc::HxwFormat00},  // end below start
         {Header(0x200, 0x100, "0") + std::string(0x200, '\x01'), 2, rc::HxwFormat00},
-        {Header(0x0, 0x1FF, "2") + std::string(512, '\0'), 0, rc::FileRead},     // needs two blocks
-        {Header(0x0, 0x1FF, "2").substr(0, 300), 1, rc::FileRead},               // no mode byte
+        {Header(0x0, 0x1FF, "2") + std::string(512, '\0'), 0, rc::FileRead},  // needs two blocks
+        {Header(0x0, 0x1FF, "2").substr(0, 300), 1, rc::FileRead},            // no mode byte
     };
     for (const auto& c : cases) {
         WriteFile(dir / "d.hxw", c.file);

@@ -33,8 +33,9 @@ TEST(CliCommon, LenientHexArguments) {
     struct Case {
         const char* text;
         uint32_t value;
-    } cases[] = {{"1A2B", 0x1A2B}, {"  ff", 0xFF},  {"0x1000", 0x1000}, {"12G4", 0x12}, {"", 0},
-                 {"xyz", 0},       {"0x", 0},       {"FFFFFFFF", 0xFFFFFFFF}, {"123456789", 0x23456789}};
+    } cases[] = {
+        {"1A2B", 0x1A2B}, {"  ff", 0xFF}, {"0x1000", 0x1000},       {"12G4", 0x12},           {"", 0},
+        {"xyz", 0},       {"0x", 0},      {"FFFFFFFF", 0xFFFFFFFF}, {"123456789", 0x23456789}};
     for (const auto& c : cases) EXPECT_EQ(ParseHexArg(c.text), c.value) << c.text;
 }
 
@@ -75,7 +76,8 @@ TEST(CliCommon, ArgumentSplitting) {
         for (auto& a : c.args) argv.push_back(a.data());
         CliArgs args;
         std::string problem;
-        EXPECT_EQ(ParseCliArgs(static_cast<int>(argv.size()), argv.data(), {"type"}, {}, args, problem), c.ok);
+        EXPECT_EQ(ParseCliArgs(static_cast<int>(argv.size()), argv.data(), {"type"}, {}, args, problem),
+                  c.ok);
         if (c.ok) {
             EXPECT_EQ(args.positional.size(), c.positional);
             EXPECT_EQ(args.Get("type"), c.type);
@@ -119,8 +121,8 @@ TEST(CliCommands, ConvertAndChecksumPrintTheResultLines) {
     EXPECT_EQ(r.out, "  Checksum :3422h.\n");
     r = Command(RunChecksum, {"checksum", hxw, "--kind", "ones"});
     EXPECT_EQ(r.out, "  One's complement Checksum :CBDDh.\n");
-    r = Command(RunChecksum, {"checksum", hxw, "--kind", "crc", "--crc-init", "FFFF", "--start", "1234", "--end",
-                              "1234"});
+    r = Command(RunChecksum,
+                {"checksum", hxw, "--kind", "crc", "--crc-init", "FFFF", "--start", "1234", "--end", "1234"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 16), "  CRC Checksum :");
 

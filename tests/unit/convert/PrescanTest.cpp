@@ -10,7 +10,7 @@ namespace {
 struct Engine : ConversionOps {};
 
 class Prescan : public ::testing::Test {
-protected:
+  protected:
     Prescan() { engine.SetUpperHalfPath(dir / "Hxw.tmp"); }
     bool Run(const std::string& content, uint8_t type = Normal) {
         WriteFile(dir / "src", content);
@@ -79,12 +79,13 @@ TEST_F(Prescan, RangeAndLineCount) {
         {Lines({HexRecord(0, 0x1234, {0x56})}), 0x1234, 0x1234, 1},
         {Lines({kData, "", HexRecord(0, 0x0800, {9, 9}), kEof}), 0x800, 0x1003, 4},
         {Lines({kData, kEof}, "\n"), 0x1000, 0x1003, 2},
-        {kData + "\r\n" + kEof, 0x1000, 0x1003, 2},  // no line end after the last line
+        {kData + "\r\n" + kEof, 0x1000, 0x1003, 2},                     // no line end after the last line
         {Lines({kEof, HexRecord(0, 0x2000, {1})}), 0x2000, 0x2000, 2},  // data after end of file count
         {Lines({HexRecord(5, 0, {0x00, 0x02, 0x00, 0x00}), HexRecord(0, 0x10, {1, 2})}), 0x20010, 0x20011, 2},
         {Lines({HexRecord(2, 0, {0x10, 0x00}), HexRecord(0, 0x10, {1})}), 0x10010, 0x10010, 2},
         {Lines({HexRecord(0, 0, {}), kData}), 0x1000, 0x1003, 2},  // empty record changes nothing
-        {Lines({SRecord('0', 0, {0x41}), SRecord('2', 0x123456, {1, 2}), SRecord('8', 0, {})}), 0x123456, 0x123457, 3},
+        {Lines({SRecord('0', 0, {0x41}), SRecord('2', 0x123456, {1, 2}), SRecord('8', 0, {})}), 0x123456,
+         0x123457, 3},
         {Lines({HexLinear(0xFFFF), HexRecord(0, 0xFFFE, {1, 2})}), 0xFFFFFFFE, 0xFFFFFFFF, 2},
     };
     for (const auto& c : cases) {
@@ -98,7 +99,8 @@ TEST_F(Prescan, RangeAndLineCount) {
 TEST_F(Prescan, UpperHalfFileForTheSeries) {
     std::vector<std::string> lower, upper;
     for (unsigned a = 0; a < 0x100; a += 16) lower.push_back(HexRecord(0, a, std::vector<uint8_t>(16, 0x11)));
-    for (unsigned a = 0x1000; a < 0x1100; a += 16) upper.push_back(HexRecord(0, a, std::vector<uint8_t>(16, 0x22)));
+    for (unsigned a = 0x1000; a < 0x1100; a += 16)
+        upper.push_back(HexRecord(0, a, std::vector<uint8_t>(16, 0x22)));
     std::vector<std::string> all = lower;
     all.insert(all.end(), upper.begin(), upper.end());
     all.push_back(kEof);

@@ -28,10 +28,10 @@ std::vector<std::string> Concat(std::vector<std::vector<std::string>> parts) {
 }
 
 class SeriesConversion : public ::testing::Test {
-protected:
+  protected:
     SeriesConversion() { engine.SetUpperHalfPath(dir / "Hxw.tmp"); }
-    uint32_t Convert(const std::vector<std::string>& lines, uint8_t type, uint8_t mode = Auto, uint32_t start = 0,
-                     uint32_t end = 0) {
+    uint32_t Convert(const std::vector<std::string>& lines, uint8_t type, uint8_t mode = Auto,
+                     uint32_t start = 0, uint32_t end = 0) {
         WriteFile(dir / "src", Lines(lines));
         return engine.CreateHxwFile(dir / "src", dir / "out.hxw", type, mode, start, end, progress);
     }
@@ -72,28 +72,88 @@ TEST_F(SeriesConversion, WordsFromBothHalves) {
         uint32_t headerStart, headerEnd;
         std::map<uint32_t, uint16_t> words;
     } cases[] = {
-        {"720 low bit of the high part", {HexRecord(0, 0, {0x12}), HexRecord(0, 0x1000, {0x03})}, Series720, Auto, 0,
-         0, 0, 0, {{0, 0x0112}}},
-        {"720 FE and FF", {HexRecord(0, 0, {0x10, 0x20}), HexRecord(0, 0x1000, {0xFE, 0xFF})}, Series720, Auto, 0, 0,
-         0, 1, {{0, 0x0010}, {1, 0x0120}}},
-        {"4500 five bits of each", {HexRecord(0, 0x10, {0xE5}), HexRecord(0, 0x4010, {0x1B})}, Series4500, Auto, 0, 0,
-         0, 0x10, {{0x10, 0x0365}}},
-        {"4500 l=FF u=FF and l=21 u=02", {HexRecord(0, 0x20, {0xFF, 0x21}), HexRecord(0, 0x4020, {0xFF, 0x02})},
-         Series4500, Auto, 0, 0, 0, 0x21, {{0x20, 0x03FF}, {0x21, 0x0041}}},
-        {"s-records", {SRecord('1', 0, {0x12}), SRecord('1', 0x1000, {0x03}), SRecord('9', 0, {})}, Series720, Auto,
-         0, 0, 0, 0, {{0, 0x0112}}},
+        {"720 low bit of the high part",
+         {HexRecord(0, 0, {0x12}), HexRecord(0, 0x1000, {0x03})},
+         Series720,
+         Auto,
+         0,
+         0,
+         0,
+         0,
+         {{0, 0x0112}}},
+        {"720 FE and FF",
+         {HexRecord(0, 0, {0x10, 0x20}), HexRecord(0, 0x1000, {0xFE, 0xFF})},
+         Series720,
+         Auto,
+         0,
+         0,
+         0,
+         1,
+         {{0, 0x0010}, {1, 0x0120}}},
+        {"4500 five bits of each",
+         {HexRecord(0, 0x10, {0xE5}), HexRecord(0, 0x4010, {0x1B})},
+         Series4500,
+         Auto,
+         0,
+         0,
+         0,
+         0x10,
+         {{0x10, 0x0365}}},
+        {"4500 l=FF u=FF and l=21 u=02",
+         {HexRecord(0, 0x20, {0xFF, 0x21}), HexRecord(0, 0x4020, {0xFF, 0x02})},
+         Series4500,
+         Auto,
+         0,
+         0,
+         0,
+         0x21,
+         {{0x20, 0x03FF}, {0x21, 0x0041}}},
+        {"s-records",
+         {SRecord('1', 0, {0x12}), SRecord('1', 0x1000, {0x03}), SRecord('9', 0, {})},
+         Series720,
+         Auto,
+         0,
+         0,
+         0,
+         0,
+         {{0, 0x0112}}},
         {"upper half before the lower half stops the reading",
-         {HexRecord(0, 0x1000, {1, 1}), HexRecord(0, 0, {0xAA, 0xBB})}, Series720, Auto, 0, 0, 0, 1, {}},
-        {"full 720 source", Concat({Range16(0, 0xFFF, 0x5A), Range16(0x1000, 0x1FFF, 0x01)}), Series720, Auto, 0, 0,
-         0, 0xFFF, full},
-        {"manual cuts a record", {HexRecord(0, 0xF8, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}),
-                                  HexRecord(0, 0x1100, Fill(8, 1))},
-         Series720, Manual, 0x100, 0x1FF, 0x100, 0x1FF,
-         {{0x100, 0x108}, {0x101, 0x109}, {0x102, 0x10A}, {0x103, 0x10B}, {0x104, 0x10C}, {0x105, 0x10D},
-          {0x106, 0x10E}, {0x107, 0x10F}}},
+         {HexRecord(0, 0x1000, {1, 1}), HexRecord(0, 0, {0xAA, 0xBB})},
+         Series720,
+         Auto,
+         0,
+         0,
+         0,
+         1,
+         {}},
+        {"full 720 source", Concat({Range16(0, 0xFFF, 0x5A), Range16(0x1000, 0x1FFF, 0x01)}), Series720, Auto,
+         0, 0, 0, 0xFFF, full},
+        {"manual cuts a record",
+         {HexRecord(0, 0xF8, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}),
+          HexRecord(0, 0x1100, Fill(8, 1))},
+         Series720,
+         Manual,
+         0x100,
+         0x1FF,
+         0x100,
+         0x1FF,
+         {{0x100, 0x108},
+          {0x101, 0x109},
+          {0x102, 0x10A},
+          {0x103, 0x10B},
+          {0x104, 0x10C},
+          {0x105, 0x10D},
+          {0x106, 0x10E},
+          {0x107, 0x10F}}},
         {"first upper record holding an address wins",
-         {HexRecord(0, 0, {0x00}), HexRecord(0, 0x1000, {0x01}), HexRecord(0, 0x1000, {0x00})}, Series720, Auto, 0,
-         0, 0, 0, {{0, 0x0100}}},
+         {HexRecord(0, 0, {0x00}), HexRecord(0, 0x1000, {0x01}), HexRecord(0, 0x1000, {0x00})},
+         Series720,
+         Auto,
+         0,
+         0,
+         0,
+         0,
+         {{0, 0x0100}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -114,17 +174,24 @@ TEST_F(SeriesConversion, RefusalsKeepAnEarlierFile) {
         uint8_t type;
         uint32_t code;
     } cases[] = {
-        {"720 lower byte without partner", {HexRecord(0, 0, {1, 2}), HexRecord(0, 0x1000, {1})}, Series720,
+        {"720 lower byte without partner",
+         {HexRecord(0, 0, {1, 2}), HexRecord(0, 0x1000, {1})},
+         Series720,
          rc::Format01},
-        {"4500 lower byte without partner", {HexRecord(0, 0, {1}), HexRecord(0, 0x4001, {1})}, Series4500,
+        {"4500 lower byte without partner",
+         {HexRecord(0, 0, {1}), HexRecord(0, 0x4001, {1})},
+         Series4500,
          rc::Format02},
         {"4500 no upper half at all", {HexRecord(0, 0, {1})}, Series4500, rc::Format02},
         {"record across the boundary looks beyond the upper half",
          Concat({{HexRecord(0, 0x0FF0, Fill(32, 7))}, Range16(0x1000, 0x1FFF, 1)}), Series720, rc::Format01},
         {"no data below the boundary", {HexRecord(0, 0x1000, {1})}, Series720, rc::Param01},
-        {"4500 source beyond 7FFF", {HexRecord(0, 0, {1}), HexRecord(0, 0x8000, {1})}, Series4500, rc::Param02},
-        {"start above the masked end", Concat({Range16(0x100, 0x1FF, 1), Range16(0x1000, 0x10FF, 1)}), Series720,
-         rc::Address},
+        {"4500 source beyond 7FFF",
+         {HexRecord(0, 0, {1}), HexRecord(0, 0x8000, {1})},
+         Series4500,
+         rc::Param02},
+        {"start above the masked end", Concat({Range16(0x100, 0x1FF, 1), Range16(0x1000, 0x10FF, 1)}),
+         Series720, rc::Address},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -144,8 +211,8 @@ TEST_F(SeriesConversion, LookupReadsTheUpperHalfFileByItsRules) {
         uint32_t code;
         uint8_t byte;
     } cases[] = {
-        {0x1000, Series720, rc::Ok, 0x11}, {0x1001, Series720, rc::Ok, 0x22},  // first match wins
-        {0x1002, Series720, rc::Ok, 0x33}, {0x1003, Series720, rc::Format01, 0},
+        {0x1000, Series720, rc::Ok, 0x11},     {0x1001, Series720, rc::Ok, 0x22},  // first match wins
+        {0x1002, Series720, rc::Ok, 0x33},     {0x1003, Series720, rc::Format01, 0},
         {0x1010, Series720, rc::Format01, 0},  // after the marker line
         {0x1010, Series4500, rc::Format02, 0},
     };

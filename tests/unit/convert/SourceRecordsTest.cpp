@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "TestFiles.h"
 #include "checksum/FileIo.h"
 #include "convert/ImageWriter.h"
 #include "convert/ResultCodes.h"
 #include "convert/SourceRecords.h"
-#include "TestFiles.h"
 
 using namespace testfiles;
 using hxw::DataRecord;
@@ -39,19 +39,19 @@ TEST(SourceRecords, HexRecordTypesAndOffsets) {
         Interpreted last;  // what the last line gives
     } cases[] = {
         {{":0212340001027B"}, {true, 0x1234, "0102"}},
-        {{":0212348101027B"}, {true, 0x1234, "0102"}},                     // 81 is data too
-        {{":020000021000EC", ":0100100055xx"}, {true, 0x10010, "55"}},     // segment: x16
-        {{":020000040001F9", ":0100100055xx"}, {true, 0x10010, "55"}},     // linear: <<16
-        {{":0200000F0001F9", ":0100100055xx"}, {true, 0x10, "55"}},         // unknown type: no offset
-        {{":020000FF0001F9", ":0100100055xx"}, {true, 0x10010, "55"}},     // FF acts as 04
+        {{":0212348101027B"}, {true, 0x1234, "0102"}},                         // 81 is data too
+        {{":020000021000EC", ":0100100055xx"}, {true, 0x10010, "55"}},         // segment: x16
+        {{":020000040001F9", ":0100100055xx"}, {true, 0x10010, "55"}},         // linear: <<16
+        {{":0200000F0001F9", ":0100100055xx"}, {true, 0x10, "55"}},            // unknown type: no offset
+        {{":020000FF0001F9", ":0100100055xx"}, {true, 0x10010, "55"}},         // FF acts as 04
         {{":0400000512345678xx", ":0100100055xx"}, {true, 0x12345688, "55"}},  // 05 taken whole
-        {{":00000001FF"}, {false, 0, ""}},                                  // end of file: ignored
-        {{":00000001FF", ":0100200066xx"}, {true, 0x20, "66"}},            // reading goes on after it
-        {{":10000000AABBC"}, {true, 0, "AABB"}},                             // count beyond the line: cut, odd dropped
-        {{":020000001"}, {false, 0, ""}},                                   // 10 characters: passed over
-        {{":0000000000"}, {false, 0, ""}},                                  // data record without bytes
-        {{"S1130000AABB"}, {false, 0, ""}},                                 // wrong mark for HEX
-        {{":0300000001020304"}, {true, 0, "010203"}},                       // checksum digits not data
+        {{":00000001FF"}, {false, 0, ""}},                                     // end of file: ignored
+        {{":00000001FF", ":0100200066xx"}, {true, 0x20, "66"}},                // reading goes on after it
+        {{":10000000AABBC"}, {true, 0, "AABB"}},       // count beyond the line: cut, odd dropped
+        {{":020000001"}, {false, 0, ""}},              // 10 characters: passed over
+        {{":0000000000"}, {false, 0, ""}},             // data record without bytes
+        {{"S1130000AABB"}, {false, 0, ""}},            // wrong mark for HEX
+        {{":0300000001020304"}, {true, 0, "010203"}},  // checksum digits not data
     };
     for (const auto& c : cases) {
         const auto got = Interpret(SourceFormat::Hex, c.lines).back();
@@ -72,10 +72,10 @@ TEST(SourceRecords, SRecordTypes) {
         {"S00600004844521B", {false, 0, ""}},
         {"S9030000FC", {false, 0, ""}},
         {"S5030001FB", {false, 0, ""}},
-        {"S1031234xx", {false, 0, ""}},       // count 3: no data bytes
-        {"S1021234xxxx", {false, 0, ""}},     // count below that
+        {"S1031234xx", {false, 0, ""}},        // count 3: no data bytes
+        {"S1021234xxxx", {false, 0, ""}},      // count below that
         {"S1FF1234AA", {true, 0x1234, "AA"}},  // count beyond the line: cut at its end
-        {"S10512", {false, 0, ""}},           // too short
+        {"S10512", {false, 0, ""}},            // too short
         {":051234AABB", {false, 0, ""}},
     };
     for (const auto& c : cases) {
@@ -93,9 +93,9 @@ TEST(SourceRecords, ValidationOrderAndChecksums) {
         uint32_t code;
     } cases[] = {
         {SourceFormat::Hex, ":00000001FF", 0},
-        {SourceFormat::Hex, ":00000001F", rc::Format00},    // 10 characters
+        {SourceFormat::Hex, ":00000001F", rc::Format00},  // 10 characters
         {SourceFormat::Hex, ":00000001FE", rc::HexData},
-        {SourceFormat::Hex, "00000001FF0", rc::HexData},    // mark tested before length and sum
+        {SourceFormat::Hex, "00000001FF0", rc::HexData},  // mark tested before length and sum
         {SourceFormat::Hex, " :00000001FF", rc::HexData},
         {SourceFormat::Hex, ":100000000102", rc::HexData},  // count beyond the line, pairs do not sum to 0
         {SourceFormat::Hex, ":1000000001EF", 0},            // ... and they do

@@ -16,7 +16,7 @@
 namespace testfiles {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         path_ = std::filesystem::temp_directory_path() /
@@ -29,7 +29,7 @@ public:
     }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -54,7 +54,8 @@ inline std::string Hex2(unsigned v) {
 
 // One Intel HEX record with a correct checksum.
 inline std::string HexRecord(unsigned type, unsigned address, const std::vector<uint8_t>& data) {
-    std::vector<unsigned> b = {static_cast<unsigned>(data.size()), (address >> 8) & 0xFF, address & 0xFF, type};
+    std::vector<unsigned> b = {static_cast<unsigned>(data.size()), (address >> 8) & 0xFF, address & 0xFF,
+                               type};
     for (auto d : data) b.push_back(d);
     unsigned sum = 0;
     std::string line = ":";
@@ -111,7 +112,7 @@ inline std::string Header(uint32_t start, uint32_t end, const char* typeLine) {
 
 // Records every call of the progress seam.
 class RecordingProgress final : public Progress {
-public:
+  public:
     void SetRange(uint32_t low, uint32_t high) override {
         ranges.emplace_back(low, high);
         range_ = {low, high};
@@ -122,7 +123,7 @@ public:
     std::vector<std::pair<uint32_t, uint32_t>> ranges;
     std::vector<uint32_t> positions;
 
-private:
+  private:
     std::pair<uint32_t, uint32_t> range_{0, 100};
 };
 

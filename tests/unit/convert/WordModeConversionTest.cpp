@@ -10,9 +10,10 @@ namespace {
 struct Engine : ConversionOps {};
 
 class WordMode : public ::testing::Test {
-protected:
+  protected:
     WordMode() { engine.SetUpperHalfPath(dir / "Hxw.tmp"); }
-    uint32_t Convert(const std::vector<std::string>& lines, uint8_t type, const std::string& out = "out.hxw") {
+    uint32_t Convert(const std::vector<std::string>& lines, uint8_t type,
+                     const std::string& out = "out.hxw") {
         WriteFile(dir / "src", Lines(lines));
         return engine.CreateHxwFile(dir / "src", dir / out, type, Auto, 0, 0, progress);
     }
@@ -35,7 +36,7 @@ TEST(WordModeUnit, Attributes) {
         uint32_t address;
         uint16_t remaining;
         uint8_t mode, attribute;
-    } cases[] = {{0x1004, 3, 4, 4}, {0x1004, 2, 4, 1}, {0x1005, 10, 4, 1}, {0x2000, 7, 8, 8},
+    } cases[] = {{0x1004, 3, 4, 4}, {0x1004, 2, 4, 1}, {0x1005, 10, 4, 1},  {0x2000, 7, 8, 8},
                  {0x2000, 6, 8, 1}, {0x2004, 7, 8, 1}, {0x2008, 100, 8, 8}, {0, 0xFFFF, 4, 4}};
     for (const auto& c : cases)
         EXPECT_EQ(ConversionOps::WriteUnit(c.address, c.remaining, c.mode), c.attribute)
@@ -56,7 +57,8 @@ TEST_F(WordMode, FourByteRecordAt1003) {
                  {0x1004, 0x11, 0x04}, {0x1005, 0x12, 0x01}, {0x1006, 0x13, 0x01}, {0x1007, 0x14, 0x01},
                  {0x1008, 0x15, 0x01}, {0x1009, 0x16, 0x01}, {0x100A, 0x17, 0x01}, {0x100B, 0xFF, 0x00},
                  {0x10FF, 0xFF, 0x00}};
-    for (const auto& w : wants) EXPECT_EQ(At(f, 0x1000, w.address), std::make_pair(w.data, w.attribute)) << std::hex << w.address;
+    for (const auto& w : wants)
+        EXPECT_EQ(At(f, 0x1000, w.address), std::make_pair(w.data, w.attribute)) << std::hex << w.address;
     const unsigned sum = 0x10 + 0x11 + 0x12 + 0x13 + 0x14 + 0x15 + 0x16 + 0x17;
     EXPECT_EQ(engine.LastCheckSum, sum);
     char field[8];
@@ -77,12 +79,21 @@ TEST_F(WordMode, UnitsOnlyWithinOneRecord) {
         uint32_t base;
         std::vector<std::pair<uint32_t, uint8_t>> attributes;
     } cases[] = {
-        {"8byte sixteen bytes", {HexRecord(0, 0x2000, std::vector<uint8_t>(16, 0x42))}, Byte8Mode, 0x2000,
+        {"8byte sixteen bytes",
+         {HexRecord(0, 0x2000, std::vector<uint8_t>(16, 0x42))},
+         Byte8Mode,
+         0x2000,
          {{0x2000, 8}, {0x2001, 1}, {0x2007, 1}, {0x2008, 8}, {0x2009, 1}, {0x200F, 1}}},
-        {"two 4-byte records off the grid", {HexRecord(0, 0x3002, {1, 2, 3, 4}), HexRecord(0, 0x3006, {5, 6, 7, 8})},
-         Byte4Mode, 0x3000, {{0x3002, 1}, {0x3004, 1}, {0x3005, 1}, {0x3006, 1}, {0x3008, 1}, {0x3009, 1}}},
+        {"two 4-byte records off the grid",
+         {HexRecord(0, 0x3002, {1, 2, 3, 4}), HexRecord(0, 0x3006, {5, 6, 7, 8})},
+         Byte4Mode,
+         0x3000,
+         {{0x3002, 1}, {0x3004, 1}, {0x3005, 1}, {0x3006, 1}, {0x3008, 1}, {0x3009, 1}}},
         {"later record overwrites data and attribute",
-         {HexRecord(0, 0x4000, {1, 2, 3, 4}), HexRecord(0, 0x4000, {9})}, Byte4Mode, 0x4000, {{0x4000, 1}, {0x4001, 1}}},
+         {HexRecord(0, 0x4000, {1, 2, 3, 4}), HexRecord(0, 0x4000, {9})},
+         Byte4Mode,
+         0x4000,
+         {{0x4000, 1}, {0x4001, 1}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,6 +144,7 @@ TEST_F(WordMode, BlocksGapsAndModes) {
 
 TEST_F(WordMode, ImageOfAllAddressesIsRefused) {
     WriteFile(dir / "out.hxw", "earlier");
-    EXPECT_EQ(Convert({HexRecord(0, 0, {1}), HexLinear(0xFFFF), HexRecord(0, 0xFFFF, {2})}, Byte8Mode), rc::Address);
+    EXPECT_EQ(Convert({HexRecord(0, 0, {1}), HexLinear(0xFFFF), HexRecord(0, 0xFFFF, {2})}, Byte8Mode),
+              rc::Address);
     EXPECT_EQ(Out(), "earlier");
 }
