@@ -12,6 +12,8 @@ mkdir -p "$DATA"
 # "123456789" at address 0: sum total 01DD, CRC 6F91 from FFFF and 2189 from 0.
 printf ':09000000313233343536373839%s\r\n:00000001FF\r\n' 1A >"$DATA/prog.hex"
 printf 'this is not a record\r\n' >"$DATA/bad.hex"
+# 720 Series: 0x12 at 0x0000, its high part 0x03 at 0x1000 -> the word 12 01.
+printf ':0100000012ED\r\n:0110000003EC\r\n:00000001FF\r\n' >"$DATA/s720.hex"
 
 # Page layout: page id x y w h, as the window lays the pages out.
 LAYOUT="
@@ -213,6 +215,21 @@ run_build() {
     bash -c '[ "$(tm_probe dlgtext Open 1136)" = "HXW Files (*.hxw;*.fxw)" ]'
   tm_probe cancel Open >/dev/null
   tm_check "$b: a cancelled Browse leaves the field" tm_text_is 1017 ""
+
+  # --- a 720 Series conversion: its upper-half file lies beside the executable ---
+  tm_probe click 1022 >/dev/null
+  tm_probe retype 1000 "$(tm_winpath "$DATA/s720.hex")" >/dev/null
+  tm_probe retype 1002 "$(tm_winpath "$DATA/out-$b/S720.HXW")" >/dev/null
+  tm_wait_text 1002 "$(tm_winpath "$DATA/out-$b/S720.HXW")" 30
+  tm_probe click 1005 >/dev/null
+  tm_check "$b: a 720 Series conversion reports its Datasum" \
+    tm_wait 60 tm_text_matches 1016 '^Creation of a S720\.HXW file was completed\.  Datasum :[0-9A-F]{4}h\.$'
+  tm_check "$b: the 720 Series image holds the word 12 01" \
+    bash -c '[ "$(tail -c 2 "$1" | od -An -tx1 | tr -d " ")" = 1201 ] && [ "$(head -c 40 "$1" | tail -c 3 | tr -d "\r\n")" = 1 ]' \
+    _ "$DATA/out-$b/S720.HXW"
+  tm_check "$b: Hxw.tmp beside the executable holds the upper-half record" \
+    bash -c '[ "$(cat "$1")" = "$(printf ":0110000003EC\r\n")" ]' _ "$TMW_RUN/Hxw.tmp"
+  tm_probe click 1021 >/dev/null
 
   # --- a conversion from the page ---
   tm_probe retype 1000 "$hex" >/dev/null
