@@ -17,14 +17,17 @@ constexpr uint8_t kAttrPad = 0x80;
 // (data 00, attribute 80).
 hxw::ImageWriter::BlankFill WordModeBlank(uint32_t pad) {
     return [pad](uint8_t* p, uint64_t offset, size_t n) {
-        for (size_t i = 0; i < n; ++i) {
-            const uint64_t o = offset + i;
-            const uint64_t j = o % 512;
-            const bool padded = o < 512 && (j < 256 ? j : j - 256) < pad;
-            if (j < 256)
-                p[i] = padded ? 0x00 : 0xFF;
-            else
-                p[i] = padded ? kAttrPad : kAttrBlank;
+        // Whole half blocks: data FF, attributes 00.
+        for (size_t i = 0; i < n;) {
+            const uint64_t j = (offset + i) % 512;
+            const size_t run = std::min<size_t>(static_cast<size_t>((j < 256 ? 256 : 512) - j), n - i);
+            std::memset(p + i, j < 256 ? 0xFF : kAttrBlank, run);
+            i += run;
+        }
+        // The pad at the start of block 0.
+        for (uint64_t o = 0; o < pad; ++o) {
+            if (o >= offset && o - offset < n) p[o - offset] = 0x00;
+            if (o + 256 >= offset && o + 256 - offset < n) p[o + 256 - offset] = kAttrPad;
         }
     };
 }
@@ -92,9 +95,10 @@ uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& sourc
         if (!records.Interpret(line, record)) continue;
         hxw::DecodeBytes(record, bytes);
         const size_t m = record.Count;
-        for (size_t i = 0; i < m; ++i)
-            attributes[i] =
-                WriteUnit(record.Address + static_cast<uint32_t>(i), static_cast<uint16_t>(m - i - 1), mode);
+        // What WriteUnit gives byte by byte: a unit mark on every aligned address with a whole unit
+        // left in the record, 1 elsewhere.
+        std::memset(attributes, 1, m);
+        for (size_t i = (0u - record.Address) & (mode - 1u); i + mode <= m; i += mode) attributes[i] = mode;
         // Runs of addresses inside one block: data bytes, then their attributes 256 further on.
         size_t i = 0;
         while (i < m) {

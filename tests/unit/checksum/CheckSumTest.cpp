@@ -288,3 +288,22 @@ TEST_F(CheckSum, ProgressRunsOverTheBodyWhenAsked) {
     ASSERT_EQ(engine.SumImage(path, 0, true), rc::Ok);
     EXPECT_TRUE(progress.positions.empty());
 }
+
+TEST_F(CheckSum, SumsOfLongBodiesMatchAPlainLoop) {
+    std::mt19937 rng(9);
+    for (uint32_t count : {1u, 7u, 8u, 9u, 1023u, 1024u, 1025u, 5000u, 70001u}) {
+        std::string bytes(count, '\0'), words(2 * size_t{count}, '\0');
+        for (auto& c : bytes) c = static_cast<char>(rng() | 0x80);  // high values stress the lanes
+        for (auto& c : words) c = static_cast<char>(rng());
+        unsigned byteSum = 0, wordSum = 0;
+        for (unsigned char c : bytes) byteSum += c;
+        for (size_t i = 0; i < words.size(); i += 2)
+            wordSum += static_cast<unsigned char>(words[i]) + 256u * static_cast<unsigned char>(words[i + 1]);
+        ASSERT_EQ(engine.SumImage(Image(0x1000, 0x1000 + count - 1, "0", bytes), 0, false), rc::Ok);
+        EXPECT_EQ(engine.LastCheckSum, byteSum & 0xFFFF) << count;
+        ASSERT_EQ(engine.OnesComplementImage(Image(0x1000, 0x1000 + count - 1, "0", bytes)), rc::Ok);
+        EXPECT_EQ(engine.LastCheckSum, ~byteSum & 0xFFFF) << count;
+        ASSERT_EQ(engine.SumImage(Image(0x1000, 0x1000 + count - 1, "3", words), 3, false), rc::Ok);
+        EXPECT_EQ(engine.LastCheckSum, wordSum & 0xFFFF) << count;
+    }
+}
