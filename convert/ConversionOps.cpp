@@ -166,11 +166,13 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
     hxw::File file;
     if (!file.Open(source, "rb")) {
         LastResult = rc::FileOpen;
+        DefectDetail = "cannot open " + source;
         return false;
     }
     char mark = 0;
     if (!file.ReadExact(&mark, 1) || (mark != ':' && mark != 'S') || !file.Seek(0)) {
         LastResult = rc::Format00;
+        DefectDetail = "the first line begins with neither ':' nor 'S'";
         return false;
     }
     // Build the image beside the target and put it in place only when it is complete, so a
@@ -194,8 +196,18 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
             break;
     }
     file.Close();
-    if (code == rc::Ok && !hxw::RenameOver(part, hxw)) code = rc::FileWrite;
+    if (code == rc::Ok && !hxw::RenameOver(part, hxw)) {
+        code = rc::FileWrite;
+        DefectDetail = "cannot replace " + hxw;
+    }
     if (code != rc::Ok) hxw::RemoveFile(part);
+    if (code != rc::Ok && DefectDetail.empty()) {
+        if (code == rc::FileOpen) DefectDetail = "cannot create " + hxw;
+        if (code == rc::FileWrite) DefectDetail = "cannot write " + hxw;
+        if (code == rc::FileRead) DefectDetail = "cannot read " + source;
+        if (code == rc::Param01 && type != Series720 && type != Series4500)
+            DefectDetail = "unknown HXW file type " + std::to_string(type);
+    }
     LastResult = code;
     return code == rc::Ok;
 }

@@ -190,8 +190,10 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
             if (mode != Auto && address > last) break;
             uint8_t high = 0;
             if (const uint32_t code = FindUpperByte(address + params.distance, type, high)) {
-                DefectDetail = "no upper byte for address " + Hex(address, 4) + " (looked for at " +
-                               Hex(address + params.distance, 4) + ")";
+                DefectDetail = code == params.lookupFailure
+                                   ? "no upper byte for address " + Hex(address, 4) + " (looked for at " +
+                                         Hex(address + params.distance, 4) + ")"
+                                   : "cannot read the upper-half file " + upperHalfPath_;
                 upperIndex_.reset();
                 indexUpperHalf_ = false;
                 return LastResult = code;
