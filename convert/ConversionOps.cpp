@@ -99,6 +99,7 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
     hxw::LineReader lines(file);
     std::string_view line;
     if (!lines.Next(line)) {
+        if (lines.LineTooLong()) return fail(rc::Format00, 1, "the first line is longer than 16 MiB");
         if (lines.Failed()) return fail(rc::FileRead, 0, "cannot read " + source);
         return fail(rc::Format00, 1, "the file is empty");
     }
@@ -148,6 +149,7 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
     LowestAddress = lowest;
     HighestAddress = highest;
     LineCount = counted;
+    if (lines.LineTooLong()) return fail(rc::Format00, number + 1, "line longer than 16 MiB");
     if (lines.Failed()) return fail(rc::FileRead, 0, "cannot read " + source);
     if (boundary) {
         if (!copied &&

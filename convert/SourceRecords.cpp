@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "checksum/FileIo.h"
 #include "checksum/HexText.h"
@@ -32,7 +33,15 @@ bool LineReader::Next(std::string_view& line) {
         // Keep the unfinished line, then fill the rest of the buffer.
         const size_t rest = end_ - begin_;
         if (rest == capacity_) {
-            std::unique_ptr<char[]> bigger(new char[capacity_ * 2]);
+            if (capacity_ >= kMaxLine) {
+                failed_ = tooLong_ = true;
+                return false;
+            }
+            std::unique_ptr<char[]> bigger(new (std::nothrow) char[capacity_ * 2]);
+            if (!bigger) {
+                failed_ = true;
+                return false;
+            }
             std::memcpy(bigger.get(), buffer_.get(), rest);
             buffer_ = std::move(bigger);
             capacity_ *= 2;

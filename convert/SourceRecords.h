@@ -19,6 +19,10 @@ class LineReader {
     // false at the physical end of the file or when reading failed (then Failed() is true).
     bool Next(std::string_view& line);
     bool Failed() const { return failed_; }
+    // Reading stopped at a line longer than kMaxLine (no record is that long; a binary file
+    // without line ends would otherwise be read whole into memory). Failed() is true then too.
+    bool LineTooLong() const { return tooLong_; }
+    static constexpr size_t kMaxLine = size_t{16} << 20;
 
   private:
     File& file_;
@@ -28,6 +32,7 @@ class LineReader {
     size_t end_ = 0;
     bool eof_ = false;
     bool failed_ = false;
+    bool tooLong_ = false;
 };
 
 // The record mark of the first line decides the format of the whole file.

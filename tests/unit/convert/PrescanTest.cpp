@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "convert/ConversionOps.h"
 #include "convert/ResultCodes.h"
+#include "convert/SourceRecords.h"
 
 using namespace testfiles;
 
@@ -135,4 +136,18 @@ TEST_F(Prescan, UpperHalfFileForTheSeries) {
     engine.SetUpperHalfPath(dir / "no-such-folder/Hxw.tmp");
     EXPECT_FALSE(Run(Lines(all), Series720));
     EXPECT_EQ(engine.LastResult, rc::FileOpen);
+}
+
+TEST_F(Prescan, EndlessLineIsRefusedWithoutReadingItWhole) {
+    // A binary file without line ends, or a runaway line: refused, memory stays bounded.
+    const std::string endless(hxw::LineReader::kMaxLine + 1000, '0');
+    struct Case {
+        std::string content;
+        uint32_t line;
+    } cases[] = {{":" + endless, 1}, {Lines({kData, kData}) + ":" + endless + "\r\n" + kData, 3}};
+    for (const auto& c : cases) {
+        EXPECT_FALSE(Run(c.content));
+        EXPECT_EQ(engine.LastResult, rc::Format00);
+        EXPECT_EQ(engine.DefectLine, c.line);
+    }
 }
