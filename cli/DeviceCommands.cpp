@@ -126,10 +126,10 @@ bool IsDigitText(const std::string& s) {
 }
 }  // namespace
 
-std::unique_ptr<CliUnit> MakeCliUnit(const std::string& spec, std::string& problem) {
-    if (spec.empty()) return std::make_unique<PlatformUnit>();
+std::unique_ptr<CliUnit> MakeCliUnit(const std::string& unitArg, std::string& problem) {
+    if (unitArg.empty()) return std::make_unique<PlatformUnit>();
     const std::string prefix = "emulator:";
-    if (spec.rfind(prefix, 0) != 0 || spec.size() == prefix.size()) {
+    if (unitArg.rfind(prefix, 0) != 0 || unitArg.size() == prefix.size()) {
         problem = "--unit takes emulator:DIR";
         return nullptr;
     }
@@ -141,7 +141,7 @@ std::unique_ptr<CliUnit> MakeCliUnit(const std::string& spec, std::string& probl
             return nullptr;
         }
     }
-    return std::make_unique<EmulatedUnit>(spec.substr(prefix.size()), faults);
+    return std::make_unique<EmulatedUnit>(unitArg.substr(prefix.size()), faults);
 }
 
 int RunInfo(int argc, char** argv) {

@@ -12,7 +12,7 @@ class CliUnit {
     virtual UnitPort& Port() = 0;
 };
 
-// spec: "" for the platform's transport, "emulator:DIR" for the emulator keeping its file in
+// unitArg: "" for the platform's transport, "emulator:DIR" for the emulator keeping its file in
 // DIR (faults from TESSMARK_UNIT_FAULT, as the emulated Dorlink reads them). Null and a reason
 // for anything else.
-std::unique_ptr<CliUnit> MakeCliUnit(const std::string& spec, std::string& problem);
+std::unique_ptr<CliUnit> MakeCliUnit(const std::string& unitArg, std::string& problem);
