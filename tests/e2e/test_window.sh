@@ -184,7 +184,22 @@ run_build() {
   tm_check "$b: the hex box keeps typed hex digits only, in upper case" tm_wait_text 1038 "12A3" 20
   tm_probe type 1039 "123456789" >/dev/null
   tm_check "$b: the hex box takes at most 8 characters" tm_wait_text 1039 "12345678" 20
+  # A text longer than the limit (pasted, not typed) is refused with a message; the handler
+  # goes on regardless.
+  tm_probe settext 1039 "123456789" >/dev/null
   tm_probe click 1029 >/dev/null
+  local box
+  box=$(tm_probe dialog Tessmark 30000)
+  tm_check "$b: an over-long address gives the limit message with an exclamation icon" \
+    bash -c '[ "$(echo "$1" | sed -n "s/^text: //p")" = "Please enter no more than 8 characters." ] &&
+             echo "$1" | grep -qx "icon: yes"' _ "$box"
+  # Every transfer from the window in the handler (the type's and the domain's refresh) repeats
+  # the message until the domain refresh empties the box.
+  local n
+  for n in 1 2 3 4 5; do
+    tm_probe dismiss Tessmark 3000 >/dev/null || break
+  done
+  tm_check "$b: the limit messages end" bash -c '! tm_probe dialog Tessmark 1000 >/dev/null'
   tm_check "$b: 4Byte Mode forces Auto, disables Manual, empties the boxes" \
     tm_wait 20 bash -c 'tm_state_is 1034 "1 1 1" && tm_state_is 1035 "1 0 0" && tm_state_is 1038 "1 0 0" &&
                         tm_text_is 1038 "" && tm_text_is 1039 "" && tm_text_is 1044 "(000000h-FFFFFFFFh)"'
@@ -249,7 +264,6 @@ run_build() {
   tm_wait_text 1000 "$(tm_winpath "$DATA/bad.hex")" 30
   cp "$TMW_RUN/ZV.DEF" "$DATA/zv-before-failure"
   tm_probe click 1005 >/dev/null
-  local box
   box=$(tm_probe dialog Error 30000)
   tm_shot error-box
   tm_check "$b: failed conversion shows the message of its code" \
@@ -355,7 +369,7 @@ run_build() {
   tm_window_stop
 }
 
-export -f tm_probe tm_text_is tm_state_is tm_wait tm_dialog_text zv_line
+export -f tm_probe tm_text_is tm_state_is tm_dialog_text zv_line
 export TMW_PROBE TM_WINE64 TMW_LOG
 
 tm_wine_setup

@@ -142,7 +142,7 @@ run_build() {
   unset "$UNIT_DIR_VAR" "$UNIT_FAULT_VAR"
 }
 
-export -f tm_probe tm_text_is tm_state_is tm_wait
+export -f tm_probe tm_text_is tm_state_is
 export TMW_PROBE TM_WINE64 TMW_LOG
 
 tm_wine_setup

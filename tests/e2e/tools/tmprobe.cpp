@@ -9,6 +9,7 @@
 //   tmprobe style ID                  prints style and extended style in hex (ID 0: the window)
 //   tmprobe window                    prints the window's outer and client size and its icon state
 //   tmprobe progress ID               prints "low high pos"
+//   tmprobe settext ID TEXT           sets a control's text (WM_SETTEXT), bypassing the keyboard
 //   tmprobe click ID                  presses a button (BM_CLICK)
 //   tmprobe type ID TEXT              focuses the control, then types TEXT (WM_CHAR) at its end
 //   tmprobe retype ID TEXT            the same, replacing the whole text
@@ -46,6 +47,7 @@ namespace {
 struct FindData {
     const char* caption;
     DWORD pid;  // 0: any process
+    bool main;  // the main window (it holds the tab control) or any other dialog
     HWND found;
 };
 
@@ -57,16 +59,16 @@ BOOL CALLBACK FindByCaption(HWND hwnd, LPARAM lp) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     if (std::strcmp(cls, "#32770") == 0 && std::strcmp(title, fd->caption) == 0 && IsWindowVisible(hwnd) &&
-        (fd->pid == 0 || fd->pid == pid)) {
+        (fd->pid == 0 || fd->pid == pid) && (GetDlgItem(hwnd, 1024) != nullptr) == fd->main) {
         fd->found = hwnd;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND FindDialog(const char* caption, DWORD pid, int ms) {
+HWND FindDialog(const char* caption, DWORD pid, int ms, bool main = false) {
     for (int waited = 0;; waited += 50) {
-        FindData fd{caption, pid, nullptr};
+        FindData fd{caption, pid, main, nullptr};
         EnumWindows(FindByCaption, reinterpret_cast<LPARAM>(&fd));
         if (fd.found || waited >= ms) return fd.found;
         Sleep(50);
@@ -74,7 +76,7 @@ HWND FindDialog(const char* caption, DWORD pid, int ms) {
 }
 
 HWND MainWindow(int ms = 5000) {
-    HWND w = FindDialog("Tessmark", 0, ms);
+    HWND w = FindDialog("Tessmark", 0, ms, true);
     if (!w) {
         std::fprintf(stderr, "tmprobe: no Tessmark window\n");
         std::exit(2);
@@ -203,7 +205,7 @@ int main(int argc, char** argv) {
     auto arg = [&](int i) -> const char* { return i < argc ? argv[i] : ""; };
 
     if (cmd == "find") {
-        HWND w = FindDialog("Tessmark", 0, argc > 2 ? std::atoi(arg(2)) : 5000);
+        HWND w = FindDialog("Tessmark", 0, argc > 2 ? std::atoi(arg(2)) : 5000, true);
         if (!w) return 1;
         std::printf("%p\n", static_cast<void*>(w));
         return 0;
@@ -271,6 +273,11 @@ int main(int argc, char** argv) {
         SendMessageTimeoutA(c, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &pos);
         std::printf("%lu %lu %lu\n", static_cast<unsigned long>(lo), static_cast<unsigned long>(hi),
                     static_cast<unsigned long>(pos));
+    } else if (cmd == "settext") {
+        // Text that did not come from the keyboard (as a paste would bring it).
+        DWORD_PTR ok = 0;
+        SendMessageTimeoutA(Control(dlg, arg(2)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(3)),
+                            SMTO_ABORTIFHUNG, 5000, &ok);
     } else if (cmd == "click") {
         Click(Control(dlg, arg(2)));
     } else if (cmd == "type" || cmd == "retype") {

@@ -37,10 +37,15 @@ tm_probe() {
   return $rc
 }
 
+# Past this point of the suite's run (seconds), waits give up at once: a window stuck behind an
+# unexpected message box must not stretch the suite out wait by wait.
+TMW_DEADLINE=$((SECONDS + ${TM_WINDOW_SUITE_LIMIT:-900}))
+
 # tm_wait SECONDS command...: true as soon as the command succeeds, false after SECONDS.
 tm_wait() {
   local limit=$1; shift
   local end=$((SECONDS + limit))
+  [ "$end" -gt "$TMW_DEADLINE" ] && end=$TMW_DEADLINE
   while :; do
     "$@" && return 0
     [ "$SECONDS" -ge "$end" ] && return 1
