@@ -90,9 +90,14 @@ tm_window_stop() {
 }
 
 # tm_shot NAME: a screenshot of the whole X screen as an artifact.
+# With it, NAME-window.png: the main window alone, for a closer look.
 tm_shot() {
   sleep 0.5  # let the last change paint
-  import -window root "$TM_ARTIFACTS/$TMW_BUILD-$1.png" 2>>"$TMW_LOG"
+  local full=$TM_ARTIFACTS/$TMW_BUILD-$1.png geometry
+  import -window root "$full" 2>>"$TMW_LOG"
+  geometry=$(tm_probe window | awk '{printf "%dx%d+%d+%d", $1, $2, $5, $6}')
+  [ -n "$geometry" ] && convert "$full" -crop "$geometry" +repage "${full%.png}-window.png" 2>>"$TMW_LOG"
+  return 0
 }
 
 # tm_dialog_text CAPTION [MS]: the body lines of the program's dialog with that caption.
