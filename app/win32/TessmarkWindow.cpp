@@ -131,7 +131,7 @@ INT_PTR CALLBACK MainProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             return focus;
         }
         case WM_SYSCOMMAND:
-            if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
+            if (state && (wp & 0xFFF0) == IDM_ABOUTBOX) {
                 DialogBoxParamA(state->instance, MAKEINTRESOURCEA(IDD_ABOUTBOX), dlg, AboutProc, 0);
                 return TRUE;
             }
