@@ -87,6 +87,61 @@ LAYOUT="
 "
 NEVER_SHOWN="1025 1042 1043 1045 1057 1053"
 
+# Styles that matter: control id, mask, expected value of style AND mask (0 = the window).
+#   window: caption, system menu and minimise box; no maximise box, no sizing border
+#   edit boxes: tab stop, horizontal scroll; upper case for the five address/CRC boxes only
+#   radios: automatic (a checked radio carries the group's tab stop, set by the button itself)
+#   labels after each radio set start a new group; 1072 centred vertically
+#   push buttons: tab stop; CheckSum the default button; progress bars smooth
+STYLES="
+0 0x00CF0000 0x00CA0000
+1000 0x00010088 0x00010080
+1038 0x00010088 0x00010088
+1039 0x00010088 0x00010088
+1047 0x00010088 0x00010088
+1049 0x00010088 0x00010088
+1051 0x00010088 0x00010088
+1066 0x00010088 0x00010080
+1068 0x00010088 0x00010080
+1021 0x0000000F 0x00000009
+1035 0x0001000F 0x00000009
+1055 0x0001000F 0x00000009
+1063 0x0000000F 0x00000009
+1071 0x0001000F 0x00000009
+1028 0x00020000 0x00020000
+1040 0x00020000 0x00020000
+1046 0x00020000 0x00020000
+1048 0x00020000 0x00020000
+1065 0x00020000 0x00020000
+1072 0x00020200 0x00020200
+1005 0x0001000F 0x00010000
+1020 0x0001000F 0x00010001
+1008 0x00000001 0x00000001
+1009 0x00000001 0x00000001
+1012 0x00000001 0x00000001
+"
+# Bordered: an edit box turns its template WS_BORDER into a 3-D edge. (A themed progress bar
+# drops both and draws its own frame, so the progress bars' border is not readable here.)
+BORDERED="1000 1002 1004 1010 1017 1038 1039 1047 1049 1051 1066 1068"
+
+styles_as_described() {
+  local id mask want got ex bad=0
+  while read -r id mask want; do
+    [ -n "$id" ] || continue
+    got=$(tm_probe style "$id" | cut -d" " -f1)
+    if [ $((0x$got & mask)) -ne $((want)) ]; then
+      printf '  %s: style %s, wanted %s under mask %s\n' "$id" "$got" "$want" "$mask"
+      bad=1
+    fi
+  done <<<"$STYLES"
+  for id in $BORDERED; do
+    read -r got ex <<<"$(tm_probe style "$id")"
+    (( (0x$got & 0x00800000) || (0x$ex & 0x00020200) )) || { echo "  $id: no border ($got $ex)"; bad=1; }
+  done
+  [ $((0x$(tm_probe style 0 | cut -d" " -f2) & 0x40010)) -eq $((0x40010)) ] || { echo "  window: extended style"; bad=1; }
+  return $bad
+}
+
 # page_laid_out N: every control of page N shown at its place, every other page's control and
 # every group box of the template hidden.
 page_laid_out() {
@@ -155,7 +210,7 @@ run_build() {
     tm_check "$b: the program icon is the window's icon" window_has_program_icon
   fi
   tm_check "$b: tab control at 10,10 475x260" bash -c '[ "$(tm_probe state 1024 | cut -d" " -f2,5-8)" = "1 10 10 475 260" ]'
-  tm_check "$b: accepts dropped files" bash -c '(( 0x$(tm_probe style 0 | cut -d" " -f2) & 0x10 ))'
+  tm_check "$b: window and control styles (incl. accepting dropped files)" styles_as_described
   tm_check "$b: five tab items, first selected" \
     bash -c '[ "$(tm_probe tabs | tr "\n" "|")" = "0: Hxw File Exchange|1: File Check Sum|2: File Download|3: File Upload|4: Security|selected: 0|" ]'
   tm_check "$b: conversion page laid out" page_laid_out 0
