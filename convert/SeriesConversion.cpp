@@ -136,6 +136,10 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
     const SeriesParams params = ParamsFor(type);
     const uint32_t first = mode != Auto ? start : LowestAddress;
     const uint32_t last = mode != Auto ? end : HighestAddress;
+    // The file is created before the domain is looked at: a target that cannot be created is
+    // reported as such whatever the domain. (It is the temporary file; a refusal removes it.)
+    hxw::File out;
+    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
     if (first > params.lowerTop) {
         DefectDetail = "the image would start at " + Hex(first, 8) + ", above the lower half (" +
                        Hex(params.lowerTop, 4) + ")";
@@ -154,8 +158,6 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
     }
     const uint32_t words = headerEnd - base + 1;
 
-    hxw::File out;
-    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
     if (!hxw::WriteHeaderBlock(out, base, headerEnd, type == Series720 ? "1" : "3"))
         return LastResult = rc::FileWrite;
     const uint8_t blankHigh = params.blankHigh;

@@ -202,6 +202,25 @@ TEST_F(SeriesConversion, RefusalsKeepAnEarlierFile) {
     }
 }
 
+TEST_F(SeriesConversion, AnHxwFileThatCannotBeCreatedIsReportedBeforeTheDomainChecks) {
+    // The HXW file is created first, so a bad target wins over a bad domain.
+    struct Case {
+        std::string name;
+        std::vector<std::string> lines;
+        uint8_t type;
+    } cases[] = {
+        {"no data below the boundary", {HexRecord(0, 0x1000, {1})}, Series720},
+        {"4500 source beyond 7FFF", {HexRecord(0, 0, {1}), HexRecord(0, 0x8000, {1})}, Series4500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(dir / "src", Lines(c.lines));
+        EXPECT_EQ(
+            engine.CreateHxwFile(dir / "src", dir / "no-such-folder/out.hxw", c.type, Auto, 0, 0, progress),
+            rc::FileOpen);
+    }
+}
+
 TEST_F(SeriesConversion, LookupReadsTheUpperHalfFileByItsRules) {
     WriteFile(dir / "Hxw.tmp", Lines({HexRecord(0, 0x1000, {0x11, 0x22}), HexRecord(0, 0x1001, {0x99, 0x33}),
                                       "creation of a HXW file goes WRONG.", HexRecord(0, 0x1010, {0x44})}));
