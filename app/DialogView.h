@@ -63,11 +63,13 @@ class DialogView {
     virtual void ResizeWindow(int width, int height) = 0;
 
     // --- tab control ---
-    // TCM_INSERTITEM with TCIF_TEXT at index.
+    // TCM_INSERTITEM with TCIF_TEXT at index. The first item into an empty control becomes the
+    // selected one.
     virtual void InsertTabItem(int id, int index, const std::string& text) = 0;
     // TCM_GETCURSEL: the selected index, -1 for none.
     virtual int GetCurSel(int id) = 0;
-    // TCM_SETCURSEL: an index the control does not hold selects nothing and changes nothing.
+    // TCM_SETCURSEL: -1 leaves no item selected; any other index the control does not hold
+    // changes nothing.
     virtual void SetCurSel(int id, int index) = 0;
 
     // --- messages to the operator ---

@@ -236,7 +236,11 @@ bool MainDialog::OnInitDialog() {
     RefreshSecurityRadios();
     RefreshBuzzerRadios();
 
-    view_.SetCurSel(IDC_TAB, settings_.tabId);
+    // The tab control selected its first item when the items went in; a page number without a
+    // tab must leave none selected, or that tab would look chosen over an empty pane and a click
+    // on it would not change the page.
+    const bool hasTab = settings_.tabId < std::size(kPages);
+    view_.SetCurSel(IDC_TAB, hasTab ? settings_.tabId : -1);
     for (int page = 0; page < 5; ++page) ShowPage(page, page == settings_.tabId);
 
     ExchangeFields(Direction::ToWindow);

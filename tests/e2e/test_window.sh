@@ -422,6 +422,17 @@ run_build() {
   tm_check "$b: Esc ends the program" tm_wait 20 bash -c '! kill -0 "$1" 2>/dev/null' _ "$TMW_PID"
   tm_check "$b: closing saves nothing" cmp -s "$DATA/zv-before-esc" "$TMW_RUN/ZV.DEF"
   tm_window_stop
+
+  # --- a stored page number without a tab: no tab selected, no page; the first tab still opens ---
+  sed -i '2s/.*/5\r/' "$TMW_RUN/ZV.DEF"
+  tm_check "$b: the window opens on page number 5" tm_window_start
+  tm_check "$b: page number 5 selects no tab" tm_wait 20 tab_selected -1
+  tm_check "$b: page number 5 shows no page" page_laid_out none
+  tm_shot no-page
+  select_page 0
+  tm_check "$b: a click on the first tab then shows its page" page_laid_out 0
+  tm_check "$b: and writes its number" tm_wait 20 bash -c '[ "$(zv_line "'"$TMW_RUN"'/ZV.DEF" 2)" = 0 ]'
+  tm_window_stop
 }
 
 export -f tm_probe tm_text_is tm_state_is tm_dialog_text zv_line

@@ -78,13 +78,18 @@ class FakeDialogView : public DialogView {
         log.push_back("resize");
     }
     void InsertTabItem(int id, int index, const std::string& text) override {
-        if (id == 1024) tabs.insert(tabs.begin() + index, text);
+        if (id == 1024) {
+            // Like the real control: the first item into an empty control is selected.
+            if (tabs.empty()) curSel = 0;
+            tabs.insert(tabs.begin() + index, text);
+        }
         log.push_back("tab " + std::to_string(index) + "=" + text);
     }
     int GetCurSel(int) override { return curSel; }
     void SetCurSel(int, int index) override {
-        // Like TCM_SETCURSEL: an index the control does not hold changes nothing.
-        if (index >= 0 && index < static_cast<int>(tabs.size())) curSel = index;
+        // Like TCM_SETCURSEL: -1 selects no item, any other index the control does not hold
+        // changes nothing.
+        if (index >= -1 && index < static_cast<int>(tabs.size())) curSel = index;
         log.push_back("cursel " + std::to_string(index));
     }
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
