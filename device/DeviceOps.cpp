@@ -270,6 +270,10 @@ uint32_t DeviceOps::UploadFile(const std::string& folder, std::string& nameOut, 
     if (!IsSafeUnitFileName(info.Name)) return Fail(rc::FileOpen);
     const std::string target = folder + info.Name;
     const std::string part = target + kPartSuffix;
+    // The file is written aside and renamed at the end; what would stop it being created under
+    // its own name (a folder of that name, a file that cannot be written) is found here, before
+    // the unit sends anything.
+    if (!CanReplaceLocalFile(target)) return Fail(rc::FileOpen);
     FileHandle file(std::fopen(part.c_str(), "wb"));
     if (!file) return Fail(rc::FileOpen);
     // Every failure from here on leaves no partial file and any earlier file as it was.

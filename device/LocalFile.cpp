@@ -1,5 +1,7 @@
 #include "device/LocalFile.h"
 
+#include <cerrno>
+
 #include "device/DeviceOps.h"
 
 #ifdef _WIN32
@@ -10,6 +12,16 @@
 
 #include <ctime>
 #endif
+
+bool CanReplaceLocalFile(const std::string& path) {
+    errno = 0;
+    // Opened for update: neither created nor truncated, so an earlier file stays as it was.
+    if (std::FILE* f = std::fopen(path.c_str(), "r+b")) {
+        std::fclose(f);
+        return true;
+    }
+    return errno == ENOENT;
+}
 
 #ifdef _WIN32
 namespace {

@@ -17,6 +17,10 @@ struct LocalFileStatus {
 // Status of an open file; path names the same file.
 bool ReadLocalFileStatus(std::FILE* file, const std::string& path, LocalFileStatus& status);
 
+// Whether a file could be written at path in place of any file already there: true when nothing
+// is there yet, false for a folder or a file that cannot be opened for writing.
+bool CanReplaceLocalFile(const std::string& path);
+
 // Moves from over to, replacing any file of that name.
 bool ReplaceLocalFile(const std::string& from, const std::string& to);
 void RemoveLocalFile(const std::string& path);

@@ -271,17 +271,42 @@ TEST(UploadFile, RefusesEmptyUnitsAndMissingFolders) {
     }
 }
 
-TEST(UploadFile, FailedReplaceIsAWriteFailureAndLeavesNoPartialFile) {
-    Bench b;
-    b.Hold("PROG.HXW", Pattern(600));
-    TempFolder dest;
-    // A folder of that name cannot be replaced by the uploaded file.
-    fs::create_directories(dest.path() / "PROG.HXW" / "inside");
-    std::string name;
-    EXPECT_EQ(b.ops.UploadFile(dest.folder(), name, b.progress), rc::FileWrite);
-    EXPECT_EQ(FolderEntries(dest.path()), std::vector<std::string>{"PROG.HXW"});
-    EXPECT_TRUE(fs::is_directory(dest.path() / "PROG.HXW"));
-    EXPECT_TRUE(b.port.AllClosed());
+// A destination that cannot be written under the unit's name is an open failure, found before
+// the upload command goes out; it leaves no partial file and whatever stood there as it was.
+TEST(UploadFile, UnwritableDestinationIsAnOpenFailureFoundBeforeTheTransfer) {
+    struct Case {
+        const char* what;
+        bool folder;   // a folder of that name, else a read-only file
+        bool nonRoot;  // the case holds only where permissions bind (not for root)
+    } cases[] = {
+        {"a folder of that name", true, false},
+        {"a read-only file of that name", false, true},
+    };
+    for (const auto& c : cases) {
+        if (c.nonRoot && ::geteuid() == 0) continue;
+        SCOPED_TRACE(c.what);
+        Bench b;
+        b.Hold("PROG.HXW", Pattern(600));
+        TempFolder dest;
+        const auto earlier = Pattern(50, 4);
+        if (c.folder) {
+            fs::create_directories(dest.path() / "PROG.HXW" / "inside");
+        } else {
+            WriteBytes(dest.file("PROG.HXW"), earlier);
+            fs::permissions(dest.file("PROG.HXW"), fs::perms::owner_read | fs::perms::group_read);
+        }
+        std::string name = "unchanged";
+        EXPECT_EQ(b.ops.UploadFile(dest.folder(), name, b.progress), rc::FileOpen);
+        EXPECT_EQ(name, "unchanged");
+        EXPECT_EQ(b.unit.SessionLog().Commands, std::vector<std::string>{"<041A80>"});
+        EXPECT_EQ(FolderEntries(dest.path()), std::vector<std::string>{"PROG.HXW"});
+        if (c.folder)
+            EXPECT_TRUE(fs::is_directory(dest.path() / "PROG.HXW"));
+        else
+            EXPECT_EQ(ReadBytes(dest.file("PROG.HXW")), earlier);
+        EXPECT_TRUE(b.port.AllClosed());
+        fs::permissions(dest.path(), fs::perms::owner_all);
+    }
 }
 
 // Shrinks the file being sent once the data phase has begun.
