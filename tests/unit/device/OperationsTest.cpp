@@ -338,6 +338,35 @@ TEST(DownloadFile, ReadFailureInTheDataPhaseIsAReadFailure) {
     EXPECT_FALSE(unit.StoredFile(held, bytes)) << "the unit kept no partial file";
 }
 
+// A pipe that refuses zero-length writes.
+class NoZeroLengthPort : public EmulatorPort {
+  public:
+    using EmulatorPort::EmulatorPort;
+    bool WritePipe(PipeHandle pipe, const uint8_t* data, uint32_t count, uint32_t& done) override {
+        if (count == 0) return (done = 0), false;
+        return EmulatorPort::WritePipe(pipe, data, count, done);
+    }
+};
+
+TEST(DownloadFile, AFailedZeroLengthPacketDoesNotFailTheDownload) {
+    for (uint32_t size : {64u, 256u + 128u, 512u + 192u}) {
+        TempFolder pc, unitDir;
+        UnitEmulator unit(unitDir.str());
+        NoZeroLengthPort port(unit);
+        DeviceOps ops;
+        ops.SetUnitPort(&port);
+        const auto data = Pattern(size);
+        WriteBytes(pc.file("Z.HXW"), data);
+        NullProgress progress;
+        EXPECT_EQ(ops.DownloadFile(pc.file("Z.HXW"), "Z.HXW", progress), 0u) << size;
+        UnitFileInfo held;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(unit.StoredFile(held, bytes)) << size;
+        EXPECT_EQ(bytes, data);
+        EXPECT_TRUE(port.AllClosed());
+    }
+}
+
 TEST(DeviceOperations, DownloadInfoUploadRoundTripSurvivesANewEmulator) {
     TempFolder pc, unitDir, dest;
     auto data = Pattern(5000, 42);
