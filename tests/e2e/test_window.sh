@@ -93,6 +93,7 @@ NEVER_SHOWN="1025 1042 1043 1045 1057 1053"
 #   radios: automatic (a checked radio carries the group's tab stop, set by the button itself)
 #   labels after each radio set start a new group; 1072 centred vertically
 #   push buttons: tab stop; CheckSum the default button; progress bars smooth
+#   info lines: no mnemonic prefix, so a '&' in a file name shows as it is
 STYLES="
 0 0x00CF0000 0x00CA0000
 1000 0x00010088 0x00010080
@@ -113,7 +114,11 @@ STYLES="
 1046 0x00020000 0x00020000
 1048 0x00020000 0x00020000
 1065 0x00020000 0x00020000
-1072 0x00020200 0x00020200
+1072 0x00020280 0x00020280
+1014 0x00000080 0x00000080
+1015 0x00000080 0x00000080
+1016 0x00000080 0x00000080
+1019 0x00000080 0x00000080
 1005 0x0001000F 0x00010000
 1020 0x0001000F 0x00010001
 1008 0x00000001 0x00000001
