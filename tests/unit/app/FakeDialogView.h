@@ -11,22 +11,9 @@
 #include <vector>
 
 #include "app/DialogView.h"
+#include "tests/unit/RecordingProgress.h"
 
-struct FakeProgress : Progress {
-    void SetRange(uint32_t low, uint32_t high) override {
-        range = {low, high};
-        calls.push_back("range " + std::to_string(low) + "-" + std::to_string(high));
-    }
-    void SetPos(uint32_t p) override {
-        pos = p;
-        calls.push_back("pos " + std::to_string(p));
-    }
-    std::pair<uint32_t, uint32_t> GetRange() const override { return range; }
-
-    std::pair<uint32_t, uint32_t> range{0, 100};
-    uint32_t pos = 0;
-    std::vector<std::string> calls;
-};
+using FakeProgress = RecordingProgress;
 
 struct FakeControl {
     std::string text;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "convert/EngineState.h"
+#include "tests/unit/RecordingProgress.h"
 
 namespace testfiles {
 
@@ -110,21 +111,5 @@ inline std::string Header(uint32_t start, uint32_t end, const char* typeLine) {
     return h;
 }
 
-// Records every call of the progress seam.
-class RecordingProgress final : public Progress {
-  public:
-    void SetRange(uint32_t low, uint32_t high) override {
-        ranges.emplace_back(low, high);
-        range_ = {low, high};
-    }
-    void SetPos(uint32_t pos) override { positions.push_back(pos); }
-    std::pair<uint32_t, uint32_t> GetRange() const override { return range_; }
-
-    std::vector<std::pair<uint32_t, uint32_t>> ranges;
-    std::vector<uint32_t> positions;
-
-  private:
-    std::pair<uint32_t, uint32_t> range_{0, 100};
-};
 
 }  // namespace testfiles

@@ -14,6 +14,7 @@
 
 #include "convert/EngineState.h"
 #include "device/UnitPort.h"
+#include "tests/unit/RecordingProgress.h"
 
 namespace fs = std::filesystem;
 
@@ -68,22 +69,6 @@ inline std::vector<std::string> FolderEntries(const fs::path& folder) {
     return names;
 }
 
-class RecordingProgress : public Progress {
-  public:
-    void SetRange(uint32_t low, uint32_t high) override {
-        range = {low, high};
-        calls.push_back("range " + std::to_string(low) + "-" + std::to_string(high));
-    }
-    void SetPos(uint32_t pos) override {
-        last = pos;
-        calls.push_back("pos " + std::to_string(pos));
-    }
-    std::pair<uint32_t, uint32_t> GetRange() const override { return range; }
-
-    std::pair<uint32_t, uint32_t> range{0, 100};
-    uint32_t last = 0;
-    std::vector<std::string> calls;
-};
 
 // A unit that answers control reads from a list, takes every write, and records what it got.
 class ScriptPort : public UnitPort {

@@ -59,7 +59,7 @@ TEST(DownloadFile, SplitsIntoBlocksAndEndsWholePacketRemaindersWithAZeroLengthWr
         auto log = b.unit.SessionLog();
         EXPECT_EQ(log.BulkOut, c.writes) << c.size;
         EXPECT_EQ(b.progress.range, std::make_pair(0u, c.rangeHigh)) << c.size;
-        EXPECT_EQ(b.progress.last, c.rangeHigh) << c.size;
+        EXPECT_EQ(b.progress.pos, c.rangeHigh) << c.size;
         UnitFileInfo held;
         std::vector<uint8_t> bytes;
         ASSERT_TRUE(b.unit.StoredFile(held, bytes));
@@ -248,7 +248,7 @@ TEST(UploadFile, ReadsBlocksAndRemainder) {
         EXPECT_EQ(log.BulkIn, c.reads);
         EXPECT_EQ(log.Commands, (std::vector<std::string>{"<041A80>", "<043201>"}));
         EXPECT_EQ(b.progress.range, std::make_pair(0u, c.rangeHigh));
-        EXPECT_EQ(b.progress.last, c.rangeHigh);
+        EXPECT_EQ(b.progress.pos, c.rangeHigh);
         EXPECT_TRUE(b.port.AllClosed());
     }
 }
