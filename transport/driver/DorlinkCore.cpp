@@ -2,7 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace transport {
 
@@ -129,11 +130,14 @@ int32_t DorlinkCore::ControlRequest(RequestKind kind, int32_t slot, int32_t dire
 
     // A missing data buffer would be read from address 0; refuse instead of crashing the caller.
     if (size != 0 && buffer == nullptr) return 0;
-    std::vector<uint8_t> block(kControlRequestSize + size);
-    std::memcpy(block.data(), bytes.data(), kControlRequestSize);
-    if (size != 0) std::memcpy(block.data() + kControlRequestSize, buffer, size);
-    return Ioctl(handle, kIoControlOut, block.data(), static_cast<uint32_t>(block.size()), nullptr, 0) ? 1
-                                                                                                       : 0;
+    // The header and the data stage go down as one block. An allocation failure must come back as
+    // a failed request, never as an exception through the exported function.
+    const uint32_t blockSize = kControlRequestSize + size;
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[blockSize]);
+    if (!block) return 0;
+    std::memcpy(block.get(), bytes.data(), kControlRequestSize);
+    if (size != 0) std::memcpy(block.get() + kControlRequestSize, buffer, size);
+    return Ioctl(handle, kIoControlOut, block.get(), blockSize, nullptr, 0) ? 1 : 0;
 }
 
 int32_t DorlinkCore::Check(int32_t slot) {
