@@ -51,6 +51,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w 2>/dev/null || true
 fi
 
+# A Wine session of this prefix still running without a display would take the window.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+
 # A desktop's window manager frames the window; without one, Wine draws the frame itself.
 wine_managed() {
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$1" /f >/dev/null 2>&1 || true

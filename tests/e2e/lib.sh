@@ -54,6 +54,11 @@ tm_wine_for() {
 
 # Starts a private X server unless one is given; sets DISPLAY.
 tm_xvfb_start() {
+  # A Wine session still lingering from an earlier run without a display (its wineserver stays a
+  # few seconds after the last program ends) would take the new windows onto its display-less
+  # desktop: end it first so the windows land on this X server.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   if [ -n "${TM_DISPLAY:-}" ]; then export DISPLAY=$TM_DISPLAY; return; fi
   local n
   for n in $(seq 90 140); do
