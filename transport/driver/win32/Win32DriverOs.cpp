@@ -7,18 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "transport/common/InterfaceGuid.h"
+#include "transport/common/Win32InterfaceGuid.h"
 
 namespace transport {
 
 namespace {
-
-GUID ClassGuid() {
-    GUID g;
-    static_assert(sizeof g == sizeof kInterfaceGuid);
-    std::memcpy(&g, &kInterfaceGuid, sizeof g);
-    return g;
-}
 
 HANDLE ToHandle(OsHandle h) { return reinterpret_cast<HANDLE>(h); }
 

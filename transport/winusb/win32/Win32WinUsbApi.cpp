@@ -9,7 +9,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "transport/common/InterfaceGuid.h"
+#include "transport/common/Win32InterfaceGuid.h"
 
 namespace transport {
 
@@ -55,13 +55,6 @@ const WinUsbEntries& Entries() {
         return e;
     }();
     return entries;
-}
-
-GUID ClassGuid() {
-    GUID g;
-    static_assert(sizeof g == sizeof kInterfaceGuid);
-    std::memcpy(&g, &kInterfaceGuid, sizeof g);
-    return g;
 }
 
 }  // namespace
