@@ -293,8 +293,8 @@ run_build() {
 
   # --- a 720 Series conversion: its upper-half file lies beside the executable ---
   tm_probe click 1022 >/dev/null
-  tm_probe retype 1000 "$(tm_winpath "$DATA/s720.hex")" >/dev/null
-  tm_probe retype 1002 "$(tm_winpath "$DATA/out-$b/S720.HXW")" >/dev/null
+  tm_retype 1000 "$(tm_winpath "$DATA/s720.hex")"
+  tm_retype 1002 "$(tm_winpath "$DATA/out-$b/S720.HXW")"
   tm_wait_text 1002 "$(tm_winpath "$DATA/out-$b/S720.HXW")" 30
   tm_probe click 1005 >/dev/null
   tm_check "$b: a 720 Series conversion reports its Datasum" \
@@ -307,8 +307,8 @@ run_build() {
   tm_probe click 1021 >/dev/null
 
   # --- a conversion from the page ---
-  tm_probe retype 1000 "$hex" >/dev/null
-  tm_probe retype 1002 "$hxw" >/dev/null
+  tm_retype 1000 "$hex"
+  tm_retype 1002 "$hxw"
   tm_wait_text 1002 "$hxw" 30
   tm_probe click 1005 >/dev/null
   tm_check "$b: conversion info line" \
@@ -320,7 +320,7 @@ run_build() {
   tm_shot page0-converted
 
   # --- a failing conversion: "Error" box, exact text, no icon, info line cleared ---
-  tm_probe retype 1000 "$(tm_winpath "$DATA/bad.hex")" >/dev/null
+  tm_retype 1000 "$(tm_winpath "$DATA/bad.hex")"
   tm_wait_text 1000 "$(tm_winpath "$DATA/bad.hex")" 30
   cp "$TMW_RUN/ZV.DEF" "$DATA/zv-before-failure"
   tm_probe click 1005 >/dev/null

@@ -65,7 +65,7 @@ run_build() {
 
   # --- download from the page ---
   select_page 2
-  tm_probe retype 1004 "$prog" >/dev/null
+  tm_retype 1004 "$prog"
   tm_wait_text 1004 "$prog" 30
   tm_probe click 1006 >/dev/null
   tm_check "$b: download info line" tm_wait_text 1014 "Download of a PROG.HXW file was completed." 60
@@ -77,7 +77,7 @@ run_build() {
 
   # --- upload into a folder ---
   select_page 3
-  tm_probe retype 1010 "$up" >/dev/null
+  tm_retype 1010 "$up"
   tm_wait_text 1010 "$up" 30
   tm_probe click 1013 >/dev/null
   tm_check "$b: upload info line" tm_wait_text 1015 "Upload of a PROG.HXW file was completed." 60
@@ -91,8 +91,8 @@ run_build() {
   select_page 4
   tm_probe click 1064 >/dev/null
   tm_probe click 1071 >/dev/null
-  tm_probe retype 1066 "AB" >/dev/null
-  tm_probe retype 1068 "10" >/dev/null
+  tm_retype 1066 "AB"
+  tm_retype 1068 "10"
   tm_wait_text 1068 "10" 30
   tm_probe click 1073 >/dev/null
   tm_check "$b: security info line" tm_wait_text 1072 "Download of a security info was completed." 60

@@ -56,6 +56,18 @@ tm_wait() {
 tm_text_is() { [ "$(tm_probe text "$1")" = "$2" ]; }
 tm_text_matches() { [[ "$(tm_probe text "$1")" =~ $2 ]]; }
 
+# tm_retype ID TEXT: replaces a box's text by typed characters and waits until the box holds
+# it. Input posted from another process was seen lost now and then while the window was busy
+# with the previous burst, so the typing is tried up to three times.
+tm_retype() {
+  local i
+  for i in 1 2 3; do
+    tm_probe retype "$1" "$2" >/dev/null
+    tm_wait 10 tm_text_is "$1" "$2" && return 0
+  done
+  return 1
+}
+
 # tm_wait_text ID TEXT [SECONDS]
 tm_wait_text() { tm_wait "${3:-30}" tm_text_is "$1" "$2"; }
 
