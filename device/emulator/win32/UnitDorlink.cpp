@@ -8,53 +8,15 @@
 // cannot read makes the unit refuse every open, so a mistyped fault never passes unnoticed.
 // The unit lives as long as the process, so fault counters (fail-bulk=N ...) count over all of
 // the process's operations.
-#include <windows.h>
-
-#include <cstdlib>
-#include <string>
-
 #include "device/emulator/UnitDevice.h"
 #include "device/emulator/UnitEmulator.h"
+#include "device/emulator/win32/UnitEnvironment.h"
 #include "transport/driver/DorlinkExports.h"
 #include "transport/driver/win32/EmulatedWinDriverOs.h"
 
-namespace {
-std::string ThisModuleFolder() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExA(
-            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            reinterpret_cast<LPCSTR>(&ThisModuleFolder), &self)) {
-        return ".";
-    }
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return ".";
-    std::string folder(path, n);
-    size_t cut = folder.find_last_of("\\/");
-    return cut == std::string::npos ? "." : folder.substr(0, cut);
-}
-
-std::string UnitFolder() {
-    const char* dir = std::getenv("TESSMARK_UNIT_DIR");
-    if (dir && *dir) return dir;
-    return ThisModuleFolder() + "\\unit";
-}
-
-UnitFaults UnitFaultsFromEnvironment() {
-    UnitFaults faults;
-    const char* text = std::getenv("TESSMARK_UNIT_FAULT");
-    std::string bad;
-    if (text && !ParseUnitFaults(text, faults, bad)) {
-        faults = UnitFaults{};
-        faults.RefuseOpen = true;
-    }
-    return faults;
-}
-}  // namespace
-
 transport::DriverOs& DorlinkDriverOs() {
     // Built on first use, during process attach: nothing here starts a thread or waits.
-    static UnitEmulator unit(UnitFolder(), UnitFaultsFromEnvironment());
+    static UnitEmulator unit(UnitFolderFromEnvironment(), UnitFaultsFromEnvironment());
     static UnitDevice device(unit);
     static transport::EmulatedWinDriverOs os;
     static const bool attached = (os.Attach(device), true);
