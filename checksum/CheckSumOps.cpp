@@ -1,37 +1,19 @@
 #include "checksum/CheckSumOps.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "checksum/FileIo.h"
 #include "checksum/HexText.h"
+#include "checksum/Kernels.h"
 #include "convert/ResultCodes.h"
 
 namespace {
 constexpr char kMagic[] = "OMK-ZV HXW file.";
 constexpr uint64_t kBodyOffset = 512;
 constexpr size_t kChunk = 1 << 20;
-
-// Tables for a CRC that takes eight bytes per step: kCrc[0] is the classic byte table, kCrc[k][i]
-// the effect of byte i followed by k zero bytes.
-struct CrcTables {
-    uint16_t t[8][256];
-    constexpr CrcTables() : t() {
-        for (unsigned i = 0; i < 256; ++i) {
-            unsigned c = i;
-            for (int b = 0; b < 8; ++b) c = (c & 1) ? (c >> 1) ^ 0x8408u : c >> 1;
-            t[0][i] = static_cast<uint16_t>(c);
-        }
-        for (int k = 1; k < 8; ++k)
-            for (unsigned i = 0; i < 256; ++i)
-                t[k][i] = static_cast<uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
-    }
-};
-constexpr CrcTables kCrc;
 
 struct HeaderRange {
     uint32_t start = 0;
@@ -70,58 +52,18 @@ uint32_t StreamBody(hxw::File& file, uint64_t size, Progress* progress, Consume 
     return rc::Ok;
 }
 
-// Sums of the even-indexed and odd-indexed bytes of data, eight bytes per step: each 64-bit word
-// is split into four 16-bit lanes of even bytes and four of odd ones, and the lanes are folded
-// before they can overflow (128 steps add at most 128 * 255 per lane).
-void EvenOddSums(const uint8_t* data, size_t n, uint64_t& even, uint64_t& odd) {
-    constexpr uint64_t kLanes = 0x00FF00FF00FF00FFull;
-    auto fold = [](uint64_t lanes) {
-        return (lanes & 0xFFFF) + (lanes >> 16 & 0xFFFF) + (lanes >> 32 & 0xFFFF) + (lanes >> 48);
-    };
-    size_t i = 0;
-    while (n - i >= 8) {
-        uint64_t e = 0, o = 0;
-        const size_t steps = std::min<size_t>((n - i) / 8, 128);
-        for (size_t k = 0; k < steps; ++k, i += 8) {
-            uint64_t w;
-            std::memcpy(&w, data + i, 8);
-            if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
-            e += w & kLanes;
-            o += w >> 8 & kLanes;
-        }
-        even += fold(e);
-        odd += fold(o);
-    }
-    for (; i < n; ++i) (i % 2 ? odd : even) += data[i];
-}
-
 // Byte sum of data.
-uint32_t ByteSum(const uint8_t* data, size_t n) {
-    uint64_t even = 0, odd = 0;
-    EvenOddSums(data, n, even, odd);
-    return static_cast<uint32_t>(even + odd);
-}
+uint32_t ByteSum(const uint8_t* data, size_t n) { return static_cast<uint32_t>(hxw::ByteSum(data, n)); }
 
 // Sum of the little-endian 16-bit words of data (n even), modulo 65536.
 uint32_t WordSum(const uint8_t* data, size_t n) {
     uint64_t low = 0, high = 0;
-    EvenOddSums(data, n & ~size_t{1}, low, high);
+    hxw::EvenOddSums(data, n & ~size_t{1}, low, high);
     return static_cast<uint32_t>(low + (high << 8));
 }
 }  // namespace
 
-uint16_t Crc16Update(uint16_t crc, const uint8_t* data, size_t size) {
-    uint32_t c = crc;
-    while (size >= 8) {
-        c ^= static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8;
-        c = kCrc.t[7][c & 0xFF] ^ kCrc.t[6][c >> 8] ^ kCrc.t[5][data[2]] ^ kCrc.t[4][data[3]] ^
-            kCrc.t[3][data[4]] ^ kCrc.t[2][data[5]] ^ kCrc.t[1][data[6]] ^ kCrc.t[0][data[7]];
-        data += 8;
-        size -= 8;
-    }
-    while (size--) c = kCrc.t[0][(c ^ *data++) & 0xFF] ^ (c >> 8);
-    return static_cast<uint16_t>(c);
-}
+uint16_t Crc16Update(uint16_t crc, const uint8_t* data, size_t size) { return hxw::Crc16(crc, data, size); }
 
 uint32_t ReadHxwHeaderInfo(const std::string& path, HxwHeaderInfo& info) {
     info = HxwHeaderInfo{};

@@ -6,6 +6,7 @@
 
 #include "checksum/FileIo.h"
 #include "checksum/HexText.h"
+#include "checksum/Kernels.h"
 #include "convert/ResultCodes.h"
 
 namespace hxw {
@@ -63,31 +64,25 @@ bool LineReader::Next(std::string_view& line) {
 }
 
 uint8_t SumHexPairs(const char* text, size_t len) {
-    // Plain digits first; only a pair that is not two digits needs the lenient reading.
-    const uint16_t* pairs = PairTable();
-    unsigned sum = 0;
-    unsigned flags = 0;
-    for (size_t i = 0; i + 1 < len; i += 2) {
-        const unsigned v = pairs[PairIndex(text + i)];
-        sum += v;
-        flags |= v;
-    }
-    if (flags & 0x100) {
-        sum = 0;
-        for (size_t i = 0; i + 1 < len; i += 2) sum += ParseHexPair(text + i, 2);
+    // Plain digits first, a piece at a time; only text with a pair that is not two digits needs
+    // the lenient reading.
+    uint8_t bytes[256];
+    const size_t pairs = len / 2;
+    uint64_t sum = 0;
+    for (size_t i = 0; i < pairs; i += sizeof bytes) {
+        const size_t n = pairs - i < sizeof bytes ? pairs - i : sizeof bytes;
+        if (!DecodePlainPairs(text + 2 * i, n, bytes)) {
+            unsigned lenient = 0;
+            for (size_t k = 0; k < pairs; ++k) lenient += ParseHexPair(text + 2 * k, 2);
+            return static_cast<uint8_t>(lenient);
+        }
+        sum += ByteSum(bytes, n);
     }
     return static_cast<uint8_t>(sum);
 }
 
 void DecodeBytes(const DataRecord& record, uint8_t* out) {
-    const uint16_t* pairs = PairTable();
-    unsigned flags = 0;
-    for (size_t i = 0; i < record.Count; ++i) {
-        const unsigned v = pairs[PairIndex(record.Digits + 2 * i)];
-        out[i] = static_cast<uint8_t>(v);
-        flags |= v;
-    }
-    if (flags & 0x100)
+    if (!DecodePlainPairs(record.Digits, record.Count, out))
         for (size_t i = 0; i < record.Count; ++i) out[i] = ParseHexPair(record.Digits + 2 * i, 2);
 }
 
