@@ -89,18 +89,18 @@ SecurityRecord BuildSecurityRecord(int security, const std::string& id, const st
 // --- the link ---
 
 bool DeviceOps::OpenLink() {
-    UsbSlot = -1;
+    UsbSlot = kNoDevice;
     PipeIn = kNoPipe;
     PipeOut = kNoPipe;
     if (!port_) return false;
     using namespace unitlink;
-    int32_t slot = port_->OpenMask(MatchVendorProduct, 0, 0, VendorId, ProductId, 0);
-    if (slot < 0) slot = port_->OpenMask(MatchVendorProduct, 0, 0, VendorId, ProductIdAlt, 0);
-    if (slot < 0) return false;
+    DeviceHandle slot = port_->OpenMask(MatchVendorProduct, 0, 0, VendorId, ProductId, 0);
+    if (slot == kNoDevice) slot = port_->OpenMask(MatchVendorProduct, 0, 0, VendorId, ProductIdAlt, 0);
+    if (slot == kNoDevice) return false;
     UsbSlot = slot;
     if (port_->Check(slot) != 0) {
         port_->Close(slot);
-        UsbSlot = -1;
+        UsbSlot = kNoDevice;
         return false;
     }
     // Not tested here: a pipe that did not open makes the first transfer on it fail.
@@ -110,11 +110,11 @@ bool DeviceOps::OpenLink() {
 }
 
 void DeviceOps::CloseLink() {
-    if (UsbSlot == -1 || !port_) return;
+    if (UsbSlot == kNoDevice || !port_) return;
     port_->Close(UsbSlot);
-    if (PipeIn != kNoPipe) port_->ClosePipe(PipeIn);
-    if (PipeOut != kNoPipe) port_->ClosePipe(PipeOut);
-    UsbSlot = -1;
+    if (PipeIn != kNoPipe) port_->ClosePipe(UsbSlot, PipeIn);
+    if (PipeOut != kNoPipe) port_->ClosePipe(UsbSlot, PipeOut);
+    UsbSlot = kNoDevice;
     PipeIn = kNoPipe;
     PipeOut = kNoPipe;
 }
@@ -125,7 +125,7 @@ std::string DeviceOps::FrameCommand(const std::string& payload) {
 }
 
 bool DeviceOps::SendCommand(const std::string& frame) {
-    if (!port_ || UsbSlot == -1) return false;
+    if (!port_ || UsbSlot == kNoDevice) return false;
     return port_->SendData(UsbSlot, uint32_t(frame.size()), reinterpret_cast<const uint8_t*>(frame.data())) ==
            1;
 }
@@ -134,7 +134,7 @@ bool DeviceOps::ReceiveReply(std::string& reply) {
     reply.clear();
     for (;;) {
         uint8_t buf[unitlink::ReplyRead + 1] = {};
-        if (!port_ || UsbSlot == -1 || !port_->ReceiveData(UsbSlot, unitlink::ReplyRead, buf)) {
+        if (!port_ || UsbSlot == kNoDevice || !port_->ReceiveData(UsbSlot, unitlink::ReplyRead, buf)) {
             LastResult = rc::UsbReceive;
             return false;
         }
@@ -150,19 +150,19 @@ bool DeviceOps::ReceiveReply(std::string& reply) {
 bool DeviceOps::WriteData(const uint8_t* data, uint32_t count) {
     uint32_t done = 0;
     // A short write would lose data while reporting success, so it counts as a failure.
-    return port_ && port_->WritePipe(PipeOut, data, count, done) && done == count;
+    return port_ && port_->WritePipe(UsbSlot, PipeOut, data, count, done) && done == count;
 }
 
 bool DeviceOps::WriteZeroLength() {
     static const uint8_t none = 0;
     uint32_t done = 0;
-    return port_ && port_->WritePipe(PipeOut, &none, 0, done);
+    return port_ && port_->WritePipe(UsbSlot, PipeOut, &none, 0, done);
 }
 
 bool DeviceOps::ReadData(uint8_t* buffer, uint32_t count) {
     uint32_t done = 0;
     // A short read would leave stale bytes in the block, so it counts as a failure.
-    return port_ && port_->ReadPipe(PipeIn, buffer, count, done) && done == count;
+    return port_ && port_->ReadPipe(UsbSlot, PipeIn, buffer, count, done) && done == count;
 }
 
 uint32_t DeviceOps::HexField(const std::string& text, size_t offset, size_t count) {

@@ -82,7 +82,7 @@ class DeviceOps : public virtual EngineState {
     // past the end of the text count as absent.
     static uint32_t HexField(const std::string& text, size_t offset, size_t count);
 
-    int32_t UsbSlot = -1;
+    DeviceHandle UsbSlot = kNoDevice;
     PipeHandle PipeIn = kNoPipe;   // interface 0, pipe 0: unit to host
     PipeHandle PipeOut = kNoPipe;  // interface 0, pipe 1: host to unit
 

@@ -11,16 +11,17 @@ class EmulatorPort : public UnitPort {
   public:
     explicit EmulatorPort(UnitEmulator& unit) : unit_(unit) {}
 
-    int32_t OpenMask(uint32_t mask, uint32_t deviceClass, uint32_t deviceSubClass, uint32_t vendorId,
-                     uint32_t productId, uint32_t release) override;
-    void Close(int32_t slot) override;
-    PipeHandle OpenPipe(int32_t slot, uint32_t interfaceNumber, uint32_t pipeNumber) override;
-    int32_t Check(int32_t slot) override;
-    int32_t SendData(int32_t slot, uint32_t length, const uint8_t* buffer) override;
-    int32_t ReceiveData(int32_t slot, uint32_t length, uint8_t* buffer) override;
-    bool WritePipe(PipeHandle pipe, const uint8_t* data, uint32_t count, uint32_t& done) override;
-    bool ReadPipe(PipeHandle pipe, uint8_t* buffer, uint32_t count, uint32_t& done) override;
-    void ClosePipe(PipeHandle pipe) override;
+    DeviceHandle OpenMask(uint32_t mask, uint32_t deviceClass, uint32_t deviceSubClass, uint32_t vendorId,
+                          uint32_t productId, uint32_t release) override;
+    void Close(DeviceHandle slot) override;
+    PipeHandle OpenPipe(DeviceHandle slot, uint32_t interfaceNumber, uint32_t pipeNumber) override;
+    int32_t Check(DeviceHandle slot) override;
+    int32_t SendData(DeviceHandle slot, uint32_t length, const uint8_t* buffer) override;
+    int32_t ReceiveData(DeviceHandle slot, uint32_t length, uint8_t* buffer) override;
+    bool WritePipe(DeviceHandle, PipeHandle pipe, const uint8_t* data, uint32_t count,
+                   uint32_t& done) override;
+    bool ReadPipe(DeviceHandle, PipeHandle pipe, uint8_t* buffer, uint32_t count, uint32_t& done) override;
+    void ClosePipe(DeviceHandle, PipeHandle pipe) override;
 
     // Nothing open: no slot and no pipe handle.
     bool AllClosed() const { return !slotOpen_ && pipes_.empty(); }

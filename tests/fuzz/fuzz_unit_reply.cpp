@@ -19,29 +19,29 @@ class ReplayPort final : public UnitPort {
     std::deque<std::string> reads;
     std::string bulk;
 
-    int32_t OpenMask(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) override { return 0; }
-    void Close(int32_t) override {}
-    PipeHandle OpenPipe(int32_t, uint32_t, uint32_t pipe) override { return PipeHandle(pipe) + 1; }
-    int32_t Check(int32_t) override { return 0; }
-    int32_t SendData(int32_t, uint32_t, const uint8_t*) override { return 1; }
-    int32_t ReceiveData(int32_t, uint32_t length, uint8_t* buffer) override {
+    DeviceHandle OpenMask(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) override { return 0; }
+    void Close(DeviceHandle) override {}
+    PipeHandle OpenPipe(DeviceHandle, uint32_t, uint32_t pipe) override { return PipeHandle(pipe) + 1; }
+    int32_t Check(DeviceHandle) override { return 0; }
+    int32_t SendData(DeviceHandle, uint32_t, const uint8_t*) override { return 1; }
+    int32_t ReceiveData(DeviceHandle, uint32_t length, uint8_t* buffer) override {
         if (reads.empty()) return 0;
         std::memset(buffer, 0, length);
         std::memcpy(buffer, reads.front().data(), std::min<size_t>(length, reads.front().size()));
         reads.pop_front();
         return 1;
     }
-    bool WritePipe(PipeHandle, const uint8_t*, uint32_t count, uint32_t& done) override {
+    bool WritePipe(DeviceHandle, PipeHandle, const uint8_t*, uint32_t count, uint32_t& done) override {
         done = count;
         return true;
     }
-    bool ReadPipe(PipeHandle, uint8_t* buffer, uint32_t count, uint32_t& done) override {
+    bool ReadPipe(DeviceHandle, PipeHandle, uint8_t* buffer, uint32_t count, uint32_t& done) override {
         done = uint32_t(std::min<size_t>(count, bulk.size()));
         std::memcpy(buffer, bulk.data(), done);
         bulk.erase(0, done);
         return true;
     }
-    void ClosePipe(PipeHandle) override {}
+    void ClosePipe(DeviceHandle, PipeHandle) override {}
 };
 
 void Split(const uint8_t* data, size_t size, ReplayPort& port) {

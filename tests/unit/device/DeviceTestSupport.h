@@ -78,21 +78,21 @@ class ScriptPort : public UnitPort {
     bool open = false;
     int pipesOpen = 0;
 
-    int32_t OpenMask(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) override {
+    DeviceHandle OpenMask(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) override {
         open = true;
         return 3;
     }
-    void Close(int32_t) override { open = false; }
-    PipeHandle OpenPipe(int32_t, uint32_t, uint32_t pipe) override {
+    void Close(DeviceHandle) override { open = false; }
+    PipeHandle OpenPipe(DeviceHandle, uint32_t, uint32_t pipe) override {
         ++pipesOpen;
         return 0x40 + PipeHandle(pipe);
     }
-    int32_t Check(int32_t) override { return 0; }
-    int32_t SendData(int32_t, uint32_t length, const uint8_t* buffer) override {
+    int32_t Check(DeviceHandle) override { return 0; }
+    int32_t SendData(DeviceHandle, uint32_t length, const uint8_t* buffer) override {
         sent.emplace_back(reinterpret_cast<const char*>(buffer), length);
         return 1;
     }
-    int32_t ReceiveData(int32_t, uint32_t length, uint8_t* buffer) override {
+    int32_t ReceiveData(DeviceHandle, uint32_t length, uint8_t* buffer) override {
         if (replies.empty()) return 0;
         std::string r = replies.front();
         replies.pop_front();
@@ -100,14 +100,14 @@ class ScriptPort : public UnitPort {
         std::memcpy(buffer, r.data(), std::min<size_t>(r.size(), length));
         return 1;
     }
-    bool WritePipe(PipeHandle, const uint8_t*, uint32_t count, uint32_t& done) override {
+    bool WritePipe(DeviceHandle, PipeHandle, const uint8_t*, uint32_t count, uint32_t& done) override {
         done = count;
         return true;
     }
-    bool ReadPipe(PipeHandle, uint8_t* buffer, uint32_t count, uint32_t& done) override {
+    bool ReadPipe(DeviceHandle, PipeHandle, uint8_t* buffer, uint32_t count, uint32_t& done) override {
         std::memset(buffer, 0x5A, count);
         done = count;
         return true;
     }
-    void ClosePipe(PipeHandle) override { --pipesOpen; }
+    void ClosePipe(DeviceHandle, PipeHandle) override { --pipesOpen; }
 };

@@ -15,32 +15,32 @@ namespace {
 class CorePort : public UnitPort {
   public:
     CorePort(transport::DorlinkCore& core, transport::EmulatedDriverOs& os) : core_(core), os_(os) {}
-    int32_t OpenMask(uint32_t mask, uint32_t c, uint32_t s, uint32_t v, uint32_t p, uint32_t r) override {
+    DeviceHandle OpenMask(uint32_t mask, uint32_t c, uint32_t s, uint32_t v, uint32_t p, uint32_t r) override {
         return core_.OpenMask(int32_t(mask), int32_t(c), int32_t(s), int32_t(v), int32_t(p), int32_t(r));
     }
-    void Close(int32_t slot) override { core_.Close(slot); }
-    PipeHandle OpenPipe(int32_t slot, uint32_t i, uint32_t p) override {
-        return core_.OpenPipe(slot, int32_t(i), int32_t(p));
+    void Close(DeviceHandle slot) override { core_.Close(int32_t(slot)); }
+    PipeHandle OpenPipe(DeviceHandle slot, uint32_t i, uint32_t p) override {
+        return core_.OpenPipe(int32_t(slot), int32_t(i), int32_t(p));
     }
-    int32_t Check(int32_t slot) override { return core_.Check(slot); }
-    int32_t SendData(int32_t slot, uint32_t length, const uint8_t* buffer) override {
-        return core_.SendData(slot, int32_t(length), buffer);
+    int32_t Check(DeviceHandle slot) override { return core_.Check(int32_t(slot)); }
+    int32_t SendData(DeviceHandle slot, uint32_t length, const uint8_t* buffer) override {
+        return core_.SendData(int32_t(slot), int32_t(length), buffer);
     }
-    int32_t ReceiveData(int32_t slot, uint32_t length, uint8_t* buffer) override {
-        return core_.ReceiveData(slot, int32_t(length), buffer);
+    int32_t ReceiveData(DeviceHandle slot, uint32_t length, uint8_t* buffer) override {
+        return core_.ReceiveData(int32_t(slot), int32_t(length), buffer);
     }
-    bool WritePipe(PipeHandle pipe, const uint8_t* data, uint32_t count, uint32_t& done) override {
+    bool WritePipe(DeviceHandle, PipeHandle pipe, const uint8_t* data, uint32_t count, uint32_t& done) override {
         bool ok = os_.WritePipe(pipe, data, count);
         done = ok ? count : 0;
         return ok;
     }
-    bool ReadPipe(PipeHandle pipe, uint8_t* buffer, uint32_t count, uint32_t& done) override {
+    bool ReadPipe(DeviceHandle, PipeHandle pipe, uint8_t* buffer, uint32_t count, uint32_t& done) override {
         size_t got = 0;
         bool ok = os_.ReadPipe(pipe, buffer, count, got);
         done = uint32_t(got);
         return ok;
     }
-    void ClosePipe(PipeHandle pipe) override { os_.CloseHandle(pipe); }
+    void ClosePipe(DeviceHandle, PipeHandle pipe) override { os_.CloseHandle(pipe); }
 
   private:
     transport::DorlinkCore& core_;

@@ -313,9 +313,10 @@ TEST(UploadFile, UnwritableDestinationIsAnOpenFailureFoundBeforeTheTransfer) {
 class ShrinkingPort : public EmulatorPort {
   public:
     ShrinkingPort(UnitEmulator& unit, std::string path) : EmulatorPort(unit), path_(std::move(path)) {}
-    bool WritePipe(PipeHandle pipe, const uint8_t* data, uint32_t count, uint32_t& done) override {
+    bool WritePipe(DeviceHandle device, PipeHandle pipe, const uint8_t* data, uint32_t count,
+                   uint32_t& done) override {
         fs::resize_file(path_, 10);
-        return EmulatorPort::WritePipe(pipe, data, count, done);
+        return EmulatorPort::WritePipe(device, pipe, data, count, done);
     }
 
   private:
@@ -342,9 +343,10 @@ TEST(DownloadFile, ReadFailureInTheDataPhaseIsAReadFailure) {
 class NoZeroLengthPort : public EmulatorPort {
   public:
     using EmulatorPort::EmulatorPort;
-    bool WritePipe(PipeHandle pipe, const uint8_t* data, uint32_t count, uint32_t& done) override {
+    bool WritePipe(DeviceHandle device, PipeHandle pipe, const uint8_t* data, uint32_t count,
+                   uint32_t& done) override {
         if (count == 0) return (done = 0), false;
-        return EmulatorPort::WritePipe(pipe, data, count, done);
+        return EmulatorPort::WritePipe(device, pipe, data, count, done);
     }
 };
 
