@@ -2,9 +2,10 @@
 # The main job: builds Tessmark.exe and opens its window under Wine. On a desktop (DISPLAY set
 # and answering) the window opens there and the script returns when it is closed; on a headless
 # machine it opens on a private X server, a screenshot is saved and its path printed.
-# The i686 build (the deliverable) runs when 32-bit Wine works, the x86_64 build under wine64
-# otherwise. When the emulated-unit variant of Dorlink.dll has been built, the window talks to
-# the emulated unit instead of a real one.
+# The i686 build (the deliverable, over Dorlink.dll) runs when 32-bit Wine works, the x86_64
+# build (over Fenlink.dll) under wine64 otherwise; `./scripts/run.sh win64` starts the 64-bit
+# window in any case. When the emulated-unit variant of the build's transport has been built
+# (bin/emu), the window talks to the emulated unit instead of a real one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -16,10 +17,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=${WINEPREFIX:-$top/build/wineprefix-run}
 export PATH=/usr/lib/wine:$PATH
 
-if dpkg -s wine32:i386 >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ]; then
-  preset=win32; wine=/usr/lib/wine/wine
+if [ "${1:-}" != win64 ] && dpkg -s wine32:i386 >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ]; then
+  preset=win32; wine=/usr/lib/wine/wine; transport=Dorlink
 else
-  preset=win64; wine=/usr/lib/wine/wine64
+  preset=win64; wine=/usr/lib/wine/wine64; transport=Fenlink
 fi
 echo "building the $preset window (running under $(basename "$wine"))"
 cmake --preset "$preset" >/dev/null
@@ -30,19 +31,19 @@ rundir=$top/build/run-$preset
 mkdir -p "$rundir"
 cp "$bin/Tessmark.exe" "$rundir/"
 emu=
-for dll in "$bin"/emu/Dorlink.dll "$bin"/*/Dorlink.dll; do
-  [ -f "$dll" ] && [ "$dll" != "$bin/Dorlink.dll" ] && { emu=$dll; break; }
+for dll in "$bin"/emu/$transport.dll "$bin"/*/$transport.dll; do
+  [ -f "$dll" ] && [ "$dll" != "$bin/$transport.dll" ] && { emu=$dll; break; }
 done
 if [ -n "$emu" ]; then
-  cp "$emu" "$rundir/Dorlink.dll"
+  cp "$emu" "$rundir/$transport.dll"
   unit=$top/build/emulated-unit
   mkdir -p "$unit"
   # The emulated unit's DLL runs inside Wine: it takes the folder as a Windows path.
   export TESSMARK_UNIT_DIR=${TESSMARK_UNIT_DIR:-Z:${unit//\//\\}}
   echo "using the emulated unit ($emu); it keeps its file in $TESSMARK_UNIT_DIR"
-elif [ -f "$bin/Dorlink.dll" ]; then
-  cp "$bin/Dorlink.dll" "$rundir/"
-  echo "using Dorlink.dll for a real unit (none attached under Wine: device pages will report 0x4000)"
+elif [ -f "$bin/$transport.dll" ]; then
+  cp "$bin/$transport.dll" "$rundir/"
+  echo "using $transport.dll for a real unit (none attached under Wine: device pages will report 0x4000)"
 fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

@@ -15,6 +15,9 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export PATH=/usr/lib/wine:$PATH
 TM_WINE64=/usr/lib/wine/wine64
+# Wine turns Windows file names into Unix ones in the locale's character set: names outside
+# ASCII need a UTF-8 locale.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 
 tm_check() {  # tm_check "what" command...
   local what=$1; shift

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# tessmark-cli.exe with the emulated Dorlink.dll beside it, under Wine: the production program,
-# the production Dorlink core and real Windows pipe handles, with only the kernel driver and the
-# unit emulated. Download, info, upload and security; a refused open; a failed upload that must
-# leave nothing behind.
+# tessmark-cli.exe with its emulated transport beside it, under Wine: the i686 program over the
+# emulated Dorlink.dll (production Dorlink core, real Windows pipe handles, only the kernel driver
+# and the unit emulated), the x86_64 one over the emulated Fenlink.dll (production Fenlink core,
+# only WinUSB and the unit emulated). Download, info, upload and security; a refused open; a
+# failed upload that must leave nothing behind; a unit that stalls; files whose names and
+# folders hold characters outside any one ANSI code page.
 #   TM_WIN64_BUILD / TM_WIN32_BUILD: build folders (default build/win64, build/win32).
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -13,8 +15,10 @@ trap 'rm -rf "$work"' EXIT
 # One build: copy the program and the emulated DLL into a folder of their own and exercise them.
 run_suite() {
   local arch=$1 build=$2 wine=$3
-  local exe=$build/bin/tessmark-cli.exe dll=$build/bin/emu/Dorlink.dll
-  tm_check "$arch: tessmark-cli.exe and the emulated Dorlink.dll are built" test -f "$exe" -a -f "$dll"
+  local transport=Dorlink
+  [ "$arch" = win64 ] && transport=Fenlink
+  local exe=$build/bin/tessmark-cli.exe dll=$build/bin/emu/$transport.dll
+  tm_check "$arch: tessmark-cli.exe and the emulated $transport.dll are built" test -f "$exe" -a -f "$dll"
   [ -f "$exe" ] && [ -f "$dll" ] || return
 
   local d=$work/$arch
@@ -66,6 +70,35 @@ run_suite() {
 
   TESSMARK_UNIT_FAULT=final-result=1234 cli download PROG.HXW
   tm_check "$arch: the unit's own code passes through" grep -q "^error 0x1234: " err.txt
+
+  # A unit that stalls its reply: the read fails, the link says so, nothing is left open.
+  TESSMARK_UNIT_FAULT=fail-receive=1 cli info
+  tm_check "$arch: a stalled reply gives the 0x4002 line" \
+    grep -qx "error 0x4002: Reception of data went wrong." err.txt
+  cli info
+  tm_check "$arch: the unit answers again after a stalled reply" grep -qx "Name       PROG.HXW" out.txt
+
+  # Names and folders outside any one ANSI code page, on the way in and out.
+  local dir="dossier-é日本" name="prog-é日本"
+  mkdir -p "$dir" "réception-日本"
+  cp "$TM_TOP/tests/data/sample.hex" "$dir/$name.hex"
+  cli convert "$dir/$name.hex" "$dir/$name.hxw"
+  tm_check "$arch: conversion of a UTF-8 name reports it as it is" \
+    grep -qx "Creation of a $name.hxw file was completed.  Checksum :82BAh." out.txt
+  tm_check "$arch: the image lands under its UTF-8 name" test -s "$dir/$name.hxw"
+  cli checksum "$dir/$name.hxw" --kind crc
+  tm_check "$arch: checksum of a file with a UTF-8 name" grep -qx "  CRC Checksum :968Bh." out.txt
+  cli download "$dir/$name.hxw"
+  tm_check "$arch: download of a UTF-8 name reports it as it is" \
+    grep -qx "Download of a $name.hxw file was completed." out.txt
+  tm_check "$arch: the unit holds the file's bytes" cmp -s "$dir/$name.hxw" unit/unit.bin
+  cli info
+  tm_check "$arch: info shows the UTF-8 name" grep -qx "Name       $name.hxw" out.txt
+  cli upload "réception-日本"
+  tm_check "$arch: upload of a UTF-8 name reports it as it is" \
+    grep -qx "Upload of a $name.hxw file was completed." out.txt
+  tm_check "$arch: the uploaded file has its UTF-8 name and the bytes" \
+    cmp -s "$dir/$name.hxw" "réception-日本/$name.hxw"
   cd "$TM_TOP" || return
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The transport DLLs' export tables as objdump reads them: exact names at exact ordinals,
 # nothing decorated, PE32 for the 32-bit build and PE32+ for the 64-bit one; Fenlink in the 64-bit
-# build only; Tessmark.exe importing Dorlink by ordinal only. Then, under wine64, a Dorlink.dll
+# build only; the i686 Tessmark.exe and tessmark-cli.exe importing Dorlink by ordinal only, the
+# x86_64 ones Fenlink by name and no Dorlink. Then, under wine64, a Dorlink.dll
 # built over the emulated driver is driven through its ordinal imports with real pipe handles.
 # Build folders: TM_WIN32_BUILD / TM_WIN64_BUILD (default build/win32 and build/win64).
 TM_SUITE=test_exports
@@ -104,14 +105,37 @@ if [ -f "$fenlink" ]; then
 fi
 tm_check "win32 build has no Fenlink.dll (64-bit only)" test ! -e "$WIN32_BUILD/bin/Fenlink.dll"
 
-# Tessmark.exe binds Dorlink by ordinal: 1, 3, 4, 7, 13, 14 and no names.
-for folder in "$WIN32_BUILD" "$WIN64_BUILD"; do
-  exe=$folder/bin/Tessmark.exe
+# The names a program imports from Fenlink.dll, sorted; "ordinal:<n>" for any import by ordinal.
+fenlink_imports_of() {
+  "$OBJDUMP" -p "$1" 2>/dev/null | awk '
+    /DLL Name: / { inside = (tolower($3) == "fenlink.dll"); next }
+    inside && /Hint\/Ord/ { next }
+    inside && /^[ \t]*$/ { inside = 0; next }
+    inside && NF >= 2 {
+      if ($NF == "<none>") print "ordinal:" $1
+      else print $NF
+    }' | sort
+}
+
+# The i686 programs bind Dorlink by ordinal: 1, 3, 4, 7, 13, 14 and no names. The x86_64 ones
+# import Fenlink's eight names (its ordinals are its own) and nothing of Dorlink.
+FENLINK_IMPORTS="Ravio_BulkRead Ravio_BulkWrite Ravio_Check Ravio_Close Ravio_GetPipeEndpoint Ravio_Open Ravio_ReceiveData Ravio_SendData "
+for program in Tessmark.exe tessmark-cli.exe; do
+  exe=$WIN32_BUILD/bin/$program
   if [ -f "$exe" ]; then
-    tm_check "$(basename "$folder") Tessmark.exe imports Dorlink.dll by ordinals 1 3 4 7 13 14 only" \
+    tm_check "win32 $program imports Dorlink.dll by ordinals 1 3 4 7 13 14 only" \
       same_text "$(dorlink_imports_of "$exe" | tr '\n' ' ')" "1 3 4 7 13 14 "
+    tm_check "win32 $program imports nothing of Fenlink.dll" same_text "$(fenlink_imports_of "$exe")" ""
   else
-    echo "skip $(basename "$folder") Tessmark.exe not built"
+    echo "skip win32 $program not built"
+  fi
+  exe=$WIN64_BUILD/bin/$program
+  if [ -f "$exe" ]; then
+    tm_check "win64 $program imports Fenlink.dll's eight names" \
+      same_text "$(fenlink_imports_of "$exe" | tr '\n' ' ')" "$FENLINK_IMPORTS"
+    tm_check "win64 $program imports nothing of Dorlink.dll" same_text "$(dorlink_imports_of "$exe")" ""
+  else
+    echo "skip win64 $program not built"
   fi
 done
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The window's device pages end to end: the real Tessmark.exe under Wine with the emulated-unit
-# variant of Dorlink.dll beside it, so the production link code talks to the unit emulator.
-# Download from the page, upload into a folder, the security page, files dropped on the window,
-# and the "Error" box when the unit refuses. Evidence: the unit's stored file, the uploaded file,
+# variant of its transport beside it (Dorlink.dll for the i686 build, Fenlink.dll for the x86_64
+# one), so the production link code talks to the unit emulator. Download from the page, upload
+# into a folder, the security page, files dropped on the window, and the "Error" box when the
+# unit refuses or stalls. Evidence: the unit's stored file, the uploaded file,
 # the security record, the pages' texts and the message boxes.
 TM_SUITE=window_device
 source "$(dirname "$0")/lib.sh"
@@ -48,9 +49,10 @@ start_with_faults() {  # start_with_faults "fault list" (empty: a well-behaved u
 }
 
 run_build() {
-  local b=$1 emu=$TM_BUILD/$1/bin/emu/Dorlink.dll
+  local b=$1 transport
+  transport=$(tm_transport_of "$b")
   tm_window_use "$b"
-  cp "$emu" "$TMW_RUN/Dorlink.dll"
+  cp "$TM_BUILD/$b/bin/emu/$transport.dll" "$TMW_RUN/$transport.dll"
   UNIT=$TM_BUILD/e2e-window_device-unit-$b
   rm -rf "$UNIT" "$DATA/up"
   mkdir -p "$UNIT" "$DATA/up"
@@ -139,6 +141,19 @@ run_build() {
   tm_probe dismiss Error >/dev/null
   tm_check "$b: the unit still holds its file after the refusals" unit_holds "$DATA/SECOND.FXW"
   tm_window_stop
+
+  # --- a unit that stalls its replies: the "Error" box with the reception message ---
+  tm_check "$b: the window opens with a stalling unit" start_with_faults "fail-receive=1"
+  select_page 3
+  tm_wait_text 1010 "$up" 20
+  tm_probe click 1013 >/dev/null
+  box=$(tm_probe dialog Error 60000)
+  tm_shot device-stalled
+  tm_check "$b: stalled upload: Error box with the reception message" \
+    bash -c '[ "$(echo "$1" | sed -n "s/^text: //p")" = "Reception of data went wrong." ]' _ "$box"
+  tm_probe dismiss Error >/dev/null
+  tm_check "$b: a stalled upload leaves the earlier upload as it was" cmp -s "$DATA/up/PROG.HXW" "$DATA/PROG.HXW"
+  tm_window_stop
   unset "$UNIT_DIR_VAR" "$UNIT_FAULT_VAR"
 }
 
@@ -154,8 +169,8 @@ for b in $TMW_BUILDS; do
     echo "skip $b: not built"
     continue
   fi
-  if [ ! -f "$TM_BUILD/$b/bin/emu/Dorlink.dll" ]; then
-    echo "skip $b: no emulated-unit Dorlink.dll in bin/emu"
+  if [ ! -f "$TM_BUILD/$b/bin/emu/$(tm_transport_of "$b").dll" ]; then
+    echo "skip $b: no emulated-unit $(tm_transport_of "$b").dll in bin/emu"
     continue
   fi
   if [ -z "$(tm_wine_for "$(tm_arch_of "$b")")" ]; then
@@ -166,5 +181,5 @@ for b in $TMW_BUILDS; do
   ran=1
 done
 # A suite that drove no window has shown nothing: that is a failure, not a pass.
-[ "$ran" = 1 ] || tm_check "a Windows build with bin/emu/Dorlink.dll exists" false
+[ "$ran" = 1 ] || tm_check "a Windows build with its emulated transport in bin/emu exists" false
 tm_finish

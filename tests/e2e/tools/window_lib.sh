@@ -9,6 +9,9 @@ TMW_PROBE=$TM_BUILD/${TM_WINDOW_PROBE_BUILD:-win64}/bin/tmprobe.exe
 # The Windows architecture of a build folder's name: win32 for the i686 builds.
 tm_arch_of() { case "$1" in *win32*) echo win32 ;; *) echo win64 ;; esac; }
 
+# The transport a build's programs load: Dorlink (i686) or Fenlink (x86_64).
+tm_transport_of() { case "$(tm_arch_of "$1")" in win32) echo Dorlink ;; *) echo Fenlink ;; esac; }
+
 # tm_window_use BUILD: pick the build folder and prepare a private run folder (the
 # executable's folder holds ZV.DEF and Hxw.tmp, so every run starts from a clean one).
 tm_window_use() {
@@ -20,7 +23,9 @@ tm_window_use() {
   rm -rf "$TMW_RUN"
   mkdir -p "$TMW_RUN"
   cp "$TMW_BIN/Tessmark.exe" "$TMW_RUN/"
-  [ -f "$TMW_BIN/Dorlink.dll" ] && cp "$TMW_BIN/Dorlink.dll" "$TMW_RUN/"
+  local transport
+  transport=$(tm_transport_of "$TMW_BUILD")
+  [ -f "$TMW_BIN/$transport.dll" ] && cp "$TMW_BIN/$transport.dll" "$TMW_RUN/"
   : >"$TMW_LOG"
 }
 
