@@ -1,9 +1,7 @@
 #include "device/FenlinkPort.h"
 
 namespace {
-void* Record(DeviceHandle device) {
-    return device == kNoDevice ? nullptr : reinterpret_cast<void*>(device);
-}
+void* Record(DeviceHandle device) { return device == kNoDevice ? nullptr : reinterpret_cast<void*>(device); }
 
 // Endpoint addresses are 1-255 (0 is the default control pipe, never a bulk pipe).
 bool IsEndpoint(PipeHandle pipe) { return pipe > 0 && pipe <= 0xFF; }
@@ -11,8 +9,8 @@ bool IsEndpoint(PipeHandle pipe) { return pipe > 0 && pipe <= 0xFF; }
 
 DeviceHandle FenlinkPort::OpenMask(uint32_t mask, uint32_t deviceClass, uint32_t deviceSubClass,
                                    uint32_t vendorId, uint32_t productId, uint32_t release) {
-    void* device = calls_.Open(int32_t(mask), int32_t(deviceClass), int32_t(deviceSubClass), int32_t(vendorId),
-                               int32_t(productId), int32_t(release));
+    void* device = calls_.Open(int32_t(mask), int32_t(deviceClass), int32_t(deviceSubClass),
+                               int32_t(vendorId), int32_t(productId), int32_t(release));
     return device == nullptr ? kNoDevice : reinterpret_cast<DeviceHandle>(device);
 }
 
@@ -23,13 +21,16 @@ void FenlinkPort::Close(DeviceHandle device) {
 PipeHandle FenlinkPort::OpenPipe(DeviceHandle device, uint32_t interfaceNumber, uint32_t pipeNumber) {
     if (device == kNoDevice || interfaceNumber > 0xFF || pipeNumber > 0xFF) return kNoPipe;
     uint8_t endpoint = 0;
-    if (calls_.GetPipeEndpoint(Record(device), uint8_t(interfaceNumber), uint8_t(pipeNumber), &endpoint) == 0 ||
+    if (calls_.GetPipeEndpoint(Record(device), uint8_t(interfaceNumber), uint8_t(pipeNumber), &endpoint) ==
+            0 ||
         endpoint == 0)
         return kNoPipe;
     return PipeHandle(endpoint);
 }
 
-int32_t FenlinkPort::Check(DeviceHandle device) { return device == kNoDevice ? 1 : calls_.Check(Record(device)); }
+int32_t FenlinkPort::Check(DeviceHandle device) {
+    return device == kNoDevice ? 1 : calls_.Check(Record(device));
+}
 
 // Fenlink's control transfers carry a 16-bit length: a longer one is refused, not cut short.
 int32_t FenlinkPort::SendData(DeviceHandle device, uint32_t length, const uint8_t* buffer) {

@@ -15,14 +15,15 @@
 #include "device/UnitPort.h"
 
 struct FenlinkCalls {
-    void* (*Open)(int32_t mask, int32_t deviceClass, int32_t deviceSubClass, int32_t vendorId, int32_t productId,
-                  int32_t release);
+    void* (*Open)(int32_t mask, int32_t deviceClass, int32_t deviceSubClass, int32_t vendorId,
+                  int32_t productId, int32_t release);
     void (*Close)(void* device);
     int32_t (*Check)(void* device);
     int32_t (*SendData)(void* device, uint16_t length, const void* buffer);
     int32_t (*ReceiveData)(void* device, uint16_t length, void* buffer);
     int32_t (*GetPipeEndpoint)(void* device, uint8_t interfaceNumber, uint8_t n, uint8_t* endpoint);
-    int32_t (*BulkWrite)(void* device, uint8_t endpoint, const void* buffer, uint32_t length, uint32_t* count);
+    int32_t (*BulkWrite)(void* device, uint8_t endpoint, const void* buffer, uint32_t length,
+                         uint32_t* count);
     int32_t (*BulkRead)(void* device, uint8_t endpoint, void* buffer, uint32_t length, uint32_t* count);
 };
 
@@ -39,7 +40,8 @@ class FenlinkPort final : public UnitPort {
     int32_t ReceiveData(DeviceHandle device, uint32_t length, uint8_t* buffer) override;
     bool WritePipe(DeviceHandle device, PipeHandle pipe, const uint8_t* data, uint32_t count,
                    uint32_t& done) override;
-    bool ReadPipe(DeviceHandle device, PipeHandle pipe, uint8_t* buffer, uint32_t count, uint32_t& done) override;
+    bool ReadPipe(DeviceHandle device, PipeHandle pipe, uint8_t* buffer, uint32_t count,
+                  uint32_t& done) override;
     void ClosePipe(DeviceHandle device, PipeHandle pipe) override;
 
   private:

@@ -18,15 +18,14 @@ WinUsbInterfaceHandle UnitHandle() { return reinterpret_cast<WinUsbInterfaceHand
 char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
 
 bool SamePath(const std::u16string& a, const std::u16string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-               return Fold(x) == Fold(y);
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
 }
 
 // The unit's text protocol: vendor requests to the interface, request 0, value 0, index 0.
 bool IsUnitRequest(const transport::UsbSetupPacket& setup) {
-    return (setup.RequestType == 0x41 || setup.RequestType == 0xC1) && setup.Request == 0 && setup.Value == 0 &&
-           setup.Index == 0;
+    return (setup.RequestType == 0x41 || setup.RequestType == 0xC1) && setup.Request == 0 &&
+           setup.Value == 0 && setup.Index == 0;
 }
 }  // namespace
 
@@ -125,7 +124,8 @@ bool UnitWinUsb::ControlTransfer(WinUsbInterfaceHandle handle, const transport::
     if (!IsOurs(handle) || !IsUnitRequest(setup)) return false;
     const uint32_t length = std::min<uint32_t>(setup.Length, size);
     if (length > 0 && buffer == nullptr) return false;
-    const bool ok = setup.RequestType == 0x41 ? unit_.ControlOut(buffer, length) : unit_.ControlIn(buffer, length);
+    const bool ok =
+        setup.RequestType == 0x41 ? unit_.ControlOut(buffer, length) : unit_.ControlIn(buffer, length);
     if (!ok) return false;  // the unit stalls the request
     transferred = length;
     return true;

@@ -30,19 +30,20 @@ class UnitWinUsb : public transport::WinUsbApi {
     void CloseHandle(transport::OsHandle file) override;
     bool Initialize(transport::OsHandle file, transport::WinUsbInterfaceHandle& handle) override;
     void Free(transport::WinUsbInterfaceHandle handle) override;
-    bool GetDescriptor(transport::WinUsbInterfaceHandle handle, uint8_t type, uint8_t index, uint16_t language,
-                       uint8_t* buffer, uint32_t size, uint32_t& transferred) override;
+    bool GetDescriptor(transport::WinUsbInterfaceHandle handle, uint8_t type, uint8_t index,
+                       uint16_t language, uint8_t* buffer, uint32_t size, uint32_t& transferred) override;
     bool QueryInterfaceSettings(transport::WinUsbInterfaceHandle handle, uint8_t alternate,
                                 transport::UsbInterfaceInfo& info) override;
     bool QueryPipe(transport::WinUsbInterfaceHandle handle, uint8_t alternate, uint8_t pipeIndex,
                    transport::UsbPipeInfo& info) override;
-    bool SetPipeTimeout(transport::WinUsbInterfaceHandle handle, uint8_t pipeId, uint32_t milliseconds) override;
+    bool SetPipeTimeout(transport::WinUsbInterfaceHandle handle, uint8_t pipeId,
+                        uint32_t milliseconds) override;
     bool ControlTransfer(transport::WinUsbInterfaceHandle handle, const transport::UsbSetupPacket& setup,
                          uint8_t* buffer, uint32_t size, uint32_t& transferred) override;
     bool ReadPipe(transport::WinUsbInterfaceHandle handle, uint8_t pipeId, uint8_t* buffer, uint32_t size,
                   uint32_t& transferred) override;
-    bool WritePipe(transport::WinUsbInterfaceHandle handle, uint8_t pipeId, const uint8_t* buffer, uint32_t size,
-                   uint32_t& transferred) override;
+    bool WritePipe(transport::WinUsbInterfaceHandle handle, uint8_t pipeId, const uint8_t* buffer,
+                   uint32_t size, uint32_t& transferred) override;
 
     // The transfer time-out a pipe was given (0: none set), for tests.
     uint32_t PipeTimeout(uint8_t pipeId) const;

@@ -5,8 +5,9 @@
 #include "transport/common/RavioFenlink.h"
 
 UnitPort& PlatformUnitPort() {
-    static const FenlinkCalls calls{Ravio_Open,        Ravio_Close,           Ravio_Check,     Ravio_SendData,
-                                    Ravio_ReceiveData, Ravio_GetPipeEndpoint, Ravio_BulkWrite, Ravio_BulkRead};
+    static const FenlinkCalls calls{Ravio_Open,      Ravio_Close,       Ravio_Check,
+                                    Ravio_SendData,  Ravio_ReceiveData, Ravio_GetPipeEndpoint,
+                                    Ravio_BulkWrite, Ravio_BulkRead};
     static FenlinkPort port(calls);
     return port;
 }

@@ -88,13 +88,17 @@ TEST(FenlinkUnit, FaultsShowAsWinUsbWouldSeeThem) {
 // The link's Fenlink port over the core, as the x86_64 programs use it over Fenlink.dll.
 transport::FenlinkCore* g_core = nullptr;
 const FenlinkCalls kCoreCalls{
-    [](int32_t m, int32_t c, int32_t s, int32_t v, int32_t p, int32_t r) { return g_core->Open(m, c, s, v, p, r); },
+    [](int32_t m, int32_t c, int32_t s, int32_t v, int32_t p, int32_t r) {
+        return g_core->Open(m, c, s, v, p, r);
+    },
     [](void* d) { g_core->Close(d); },
     [](void* d) { return g_core->Check(d); },
     [](void* d, uint16_t n, const void* b) { return g_core->SendData(d, n, b); },
     [](void* d, uint16_t n, void* b) { return g_core->ReceiveData(d, n, b); },
     [](void* d, uint8_t i, uint8_t n, uint8_t* e) { return g_core->GetPipeEndpoint(d, i, n, e); },
-    [](void* d, uint8_t e, const void* b, uint32_t n, uint32_t* c) { return g_core->BulkWrite(d, e, b, n, c); },
+    [](void* d, uint8_t e, const void* b, uint32_t n, uint32_t* c) {
+        return g_core->BulkWrite(d, e, b, n, c);
+    },
     [](void* d, uint8_t e, void* b, uint32_t n, uint32_t* c) { return g_core->BulkRead(d, e, b, n, c); },
 };
 
