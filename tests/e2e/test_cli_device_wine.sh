@@ -21,7 +21,9 @@ run_suite() {
   tm_check "$arch: tessmark-cli.exe and the emulated $transport.dll are built" test -f "$exe" -a -f "$dll"
   [ -f "$exe" ] && [ -f "$dll" ] || return
 
-  local d=$work/$arch
+  # The program's own folder holds characters outside any one ANSI code page too: the unit's
+  # default folder beside the DLL is found through it.
+  local d="$work/$arch-outil-é日本"
   mkdir -p "$d/out" "$d/out2"
   cp "$exe" "$dll" "$d/"
   head -c 4660 /dev/urandom >"$d/PROG.HXW"
@@ -99,6 +101,10 @@ run_suite() {
     grep -qx "Upload of a $name.hxw file was completed." out.txt
   tm_check "$arch: the uploaded file has its UTF-8 name and the bytes" \
     cmp -s "$dir/$name.hxw" "réception-日本/$name.hxw"
+  cp "$TM_TOP/tests/data/sample-720.hex" "$dir/$name-720.hex"
+  cli convert "$dir/$name-720.hex" "$dir/$name-720.hxw" --type 720
+  tm_check "$arch: a 720 Series conversion from a UTF-8 program folder" \
+    grep -q "^Creation of a $name-720.hxw file was completed." out.txt
   cd "$TM_TOP" || return
 }
 

@@ -22,6 +22,10 @@ run_build() {
   local b=$1 transport
   transport=$(tm_transport_of "$b")
   tm_window_use "$b"
+  # The program's folder has such a name too: ZV.DEF beside the executable is found through it.
+  rm -rf "$TMW_RUN-é日本"
+  mv "$TMW_RUN" "$TMW_RUN-é日本"
+  TMW_RUN="$TMW_RUN-é日本"
   cp "$TM_BUILD/$b/bin/emu/$transport.dll" "$TMW_RUN/$transport.dll"
   local data=$TM_BUILD/e2e-window_names-data-$b unit=$TM_BUILD/e2e-window_names-unit-$b
   local name="prog-é日本"
@@ -45,7 +49,7 @@ run_build() {
   tm_check "$b: conversion info line shows the name as it is" \
     tm_wait_text 1016 "Creation of a $name.hxw file was completed.  Checksum :82BAh." 60
   tm_check "$b: the image lands under its name, in its folder" test -s "$dir/$name.hxw"
-  tm_check "$b: the settings keep the names as they are" \
+  tm_check "$b: the settings, beside the program, keep the names as they are" \
     bash -c 'tr -d "\r" <"$1" | grep -qxF "$2" && tr -d "\r" <"$1" | grep -qxF "$3"' _ "$TMW_RUN/ZV.DEF" "$hex" "$hxw"
   tm_shot names-convert
 
