@@ -65,6 +65,21 @@ TEST(FenlinkUnit, ControlDataCarriesTheUnitsFrames) {
     EXPECT_EQ(s.core.ReceiveData(h, 64, buf), 0);
 }
 
+TEST(FenlinkUnit, ABulkReadWithNothingToHandOutFailsAtItsTimeOut) {
+    FenlinkStack s;
+    void* h = s.OpenUnit();
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(
+        s.api.SetPipeTimeout(reinterpret_cast<transport::UsbDeviceContext*>(h)->WinUsbHandle, 0x81, 20));
+    uint8_t buf[256];
+    uint32_t count = 77;
+    EXPECT_EQ(s.core.BulkRead(h, 0x81, buf, sizeof buf, &count), 0);
+    EXPECT_EQ(count, 0u);
+    // The pipe to the unit is not a way back, nor the other way round.
+    EXPECT_EQ(s.core.BulkRead(h, 0x02, buf, sizeof buf, &count), 0);
+    EXPECT_EQ(s.core.BulkWrite(h, 0x81, buf, 4, &count), 0);
+}
+
 TEST(FenlinkUnit, FaultsShowAsWinUsbWouldSeeThem) {
     struct Case {
         const char* faults;
