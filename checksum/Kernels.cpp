@@ -58,6 +58,21 @@ HexKernel BestHex() {
     return best;
 }
 
+using DecodeFunction = bool (*)(const char*, size_t, uint8_t*);
+using SumFunction = bool (*)(const char*, size_t, uint8_t&);
+
+DecodeFunction DecodeFor(HexKernel kernel) {
+    if (kernel == HexKernel::Avx2) return simd::DecodePlainPairsAvx2;
+    if (kernel == HexKernel::Sse41) return simd::DecodePlainPairsSse41;
+    return DecodePlainPairsScalar;
+}
+
+SumFunction SumFor(HexKernel kernel) {
+    if (kernel == HexKernel::Avx2) return simd::SumPlainPairsAvx2;
+    if (kernel == HexKernel::Sse41) return simd::SumPlainPairsSse41;
+    return SumPlainPairsScalar;
+}
+
 }  // namespace
 
 uint16_t Crc16Slice16(uint16_t crc, const uint8_t* d, size_t size) {
@@ -82,6 +97,18 @@ bool DecodePlainPairsScalar(const char* text, size_t pairs, uint8_t* out) {
         out[i] = static_cast<uint8_t>(v);
         flags |= v;
     }
+    return (flags & 0x100) == 0;
+}
+
+bool SumPlainPairsScalar(const char* text, size_t pairs, uint8_t& sum) {
+    const uint16_t* table = PairTable();
+    unsigned total = 0, flags = 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        const unsigned v = table[PairIndex(text + 2 * i)];
+        total += v;
+        flags |= v;
+    }
+    sum = static_cast<uint8_t>(total);
     return (flags & 0x100) == 0;
 }
 
@@ -157,18 +184,21 @@ void EvenOddSums(const uint8_t* data, size_t size, uint64_t& even, uint64_t& odd
 }
 
 bool DecodePlainPairsWith(HexKernel kernel, const char* text, size_t pairs, uint8_t* out) {
-    switch (kernel) {
-        case HexKernel::Avx2:
-            return simd::DecodePlainPairsAvx2(text, pairs, out);
-        case HexKernel::Sse41:
-            return simd::DecodePlainPairsSse41(text, pairs, out);
-        default:
-            return DecodePlainPairsScalar(text, pairs, out);
-    }
+    return DecodeFor(kernel)(text, pairs, out);
 }
 
 bool DecodePlainPairs(const char* text, size_t pairs, uint8_t* out) {
-    return DecodePlainPairsWith(BestHex(), text, pairs, out);
+    static const DecodeFunction decode = DecodeFor(BestHex());
+    return decode(text, pairs, out);
+}
+
+bool SumPlainPairsWith(HexKernel kernel, const char* text, size_t pairs, uint8_t& sum) {
+    return SumFor(kernel)(text, pairs, sum);
+}
+
+bool SumPlainPairs(const char* text, size_t pairs, uint8_t& sum) {
+    static const SumFunction add = SumFor(BestHex());
+    return add(text, pairs, sum);
 }
 
 }  // namespace hxw

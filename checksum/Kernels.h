@@ -36,5 +36,8 @@ void EvenOddSums(const uint8_t* data, size_t size, uint64_t& even, uint64_t& odd
 // then holds nothing useful: such text needs the lenient field reading.
 bool DecodePlainPairsWith(HexKernel kernel, const char* text, size_t pairs, uint8_t* out);
 bool DecodePlainPairs(const char* text, size_t pairs, uint8_t* out);
+// The sum modulo 256 of the same numbers; true when every character is a hexadecimal digit.
+bool SumPlainPairsWith(HexKernel kernel, const char* text, size_t pairs, uint8_t& sum);
+bool SumPlainPairs(const char* text, size_t pairs, uint8_t& sum);
 
 }  // namespace hxw

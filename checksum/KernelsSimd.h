@@ -23,6 +23,8 @@ void EvenOddSumsSse2(const uint8_t* data, size_t size, uint64_t& even, uint64_t&
 void EvenOddSumsAvx2(const uint8_t* data, size_t size, uint64_t& even, uint64_t& odd);
 bool DecodePlainPairsSse41(const char* text, size_t pairs, uint8_t* out);
 bool DecodePlainPairsAvx2(const char* text, size_t pairs, uint8_t* out);
+bool SumPlainPairsSse41(const char* text, size_t pairs, uint8_t& sum);
+bool SumPlainPairsAvx2(const char* text, size_t pairs, uint8_t& sum);
 
 }  // namespace hxw::simd
 
@@ -31,4 +33,5 @@ namespace hxw {
 uint16_t Crc16Slice16(uint16_t crc, const uint8_t* data, size_t size);
 // The table decoder; the SIMD decoders finish short tails with it.
 bool DecodePlainPairsScalar(const char* text, size_t pairs, uint8_t* out);
+bool SumPlainPairsScalar(const char* text, size_t pairs, uint8_t& sum);
 }  // namespace hxw

@@ -9,6 +9,7 @@
 #include "convert/ImageWriter.h"
 #include "convert/ResultCodes.h"
 #include "convert/SourceRecords.h"
+#include "convert/StreamedNormal.h"
 
 namespace hxw {
 
@@ -59,6 +60,7 @@ uint32_t ConversionOps::CreateHxwFile(const std::string& source, const std::stri
     DefectLine = 0;
     DefectDetail.clear();
     if (mode != Auto && !CheckDomain(type, start, end)) return LastResult;
+    if (fastPaths_ && type == Normal && mode == Auto && StreamNormal(source, hxw, progress)) return LastResult;
     if (!PrescanSource(source, type)) return LastResult;
     ConvertSource(source, hxw, type, mode, start, end, progress);
     return LastResult;
@@ -137,6 +139,7 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
         }
         lowest = std::min(lowest, record.Address);
         highest = std::max(highest, static_cast<uint32_t>(last));
+        if (prescanVisitor_) prescanVisitor_->Record(record);
         if (boundary && record.Address >= boundary) {
             if (!upper.Write(line.data(), line.size()) || !upper.Write("\r\n", 2)) {
                 LineCount = counted;

@@ -11,6 +11,7 @@ enum DomainMode : uint8_t { Auto = 0, Manual = 1 };
 
 namespace hxw {
 class File;
+class PrescanVisitor;
 struct UpperHalfIndex;
 }  // namespace hxw
 
@@ -60,7 +61,17 @@ class ConversionOps : public CheckSumOps {
     // (remaining = data bytes after this one in the same record), 1 otherwise.
     static uint8_t WriteUnit(uint32_t address, uint16_t remaining, uint8_t mode);
 
+    // Conversions whose result can be had in fewer passes take them (the default); off, every
+    // conversion takes the general passes, which are the reference the shorter ones must equal.
+    void SetFastPaths(bool on) { fastPaths_ = on; }
+
   private:
+    // Normal Auto in one walk; false when the source needs the general passes (then nothing of
+    // the walk remains).
+    bool StreamNormal(const std::string& source, const std::string& hxw, Progress& progress);
+
+    hxw::PrescanVisitor* prescanVisitor_ = nullptr;
+    bool fastPaths_ = true;
     std::string upperHalfPath_ = "Hxw.tmp";
     // The upper-half records of the running series conversion, read on first use; outside a
     // conversion each lookup reads the file.

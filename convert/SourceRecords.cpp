@@ -64,21 +64,13 @@ bool LineReader::Next(std::string_view& line) {
 }
 
 uint8_t SumHexPairs(const char* text, size_t len) {
-    // Plain digits first, a piece at a time; only text with a pair that is not two digits needs
-    // the lenient reading.
-    uint8_t bytes[256];
+    // Plain digits first; only text with a pair that is not two digits needs the lenient reading.
     const size_t pairs = len / 2;
-    uint64_t sum = 0;
-    for (size_t i = 0; i < pairs; i += sizeof bytes) {
-        const size_t n = pairs - i < sizeof bytes ? pairs - i : sizeof bytes;
-        if (!DecodePlainPairs(text + 2 * i, n, bytes)) {
-            unsigned lenient = 0;
-            for (size_t k = 0; k < pairs; ++k) lenient += ParseHexPair(text + 2 * k, 2);
-            return static_cast<uint8_t>(lenient);
-        }
-        sum += ByteSum(bytes, n);
-    }
-    return static_cast<uint8_t>(sum);
+    uint8_t sum = 0;
+    if (SumPlainPairs(text, pairs, sum)) return sum;
+    unsigned lenient = 0;
+    for (size_t i = 0; i < pairs; ++i) lenient += ParseHexPair(text + 2 * i, 2);
+    return static_cast<uint8_t>(lenient);
 }
 
 void DecodeBytes(const DataRecord& record, uint8_t* out) {

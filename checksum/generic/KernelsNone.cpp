@@ -34,4 +34,12 @@ bool DecodePlainPairsAvx2(const char* text, size_t pairs, uint8_t* out) {
     return DecodePlainPairsScalar(text, pairs, out);
 }
 
+bool SumPlainPairsSse41(const char* text, size_t pairs, uint8_t& sum) {
+    return SumPlainPairsScalar(text, pairs, sum);
+}
+
+bool SumPlainPairsAvx2(const char* text, size_t pairs, uint8_t& sum) {
+    return SumPlainPairsScalar(text, pairs, sum);
+}
+
 }  // namespace hxw::simd

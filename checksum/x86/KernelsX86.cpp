@@ -3,6 +3,7 @@
 #include <cpuid.h>
 #include <immintrin.h>
 
+#include "checksum/HexText.h"
 #include "checksum/KernelsSimd.h"
 
 namespace hxw::simd {
@@ -87,6 +88,29 @@ __attribute__((target("avx2"))) inline __m256i Nibbles(__m256i c, __m256i& ok) {
     const __m256i isLetter = _mm256_cmpeq_epi8(_mm256_min_epu8(letter, _mm256_set1_epi8(5)), letter);
     ok = _mm256_and_si256(ok, _mm256_or_si256(isDigit, isLetter));
     return _mm256_blendv_epi8(_mm256_add_epi8(letter, _mm256_set1_epi8(10)), digit, isDigit);
+}
+
+// Pairs i..pairs by table look-ups; false when one of them is not two digits.
+inline bool TailPairs(const char* text, size_t i, size_t pairs, uint8_t* out) {
+    const uint16_t* table = PairTable();
+    unsigned flags = 0;
+    for (; i < pairs; ++i) {
+        const unsigned v = table[PairIndex(text + 2 * i)];
+        out[i] = static_cast<uint8_t>(v);
+        flags |= v;
+    }
+    return (flags & 0x100) == 0;
+}
+
+inline bool TailSum(const char* text, size_t i, size_t pairs, unsigned& sum) {
+    const uint16_t* table = PairTable();
+    unsigned flags = 0;
+    for (; i < pairs; ++i) {
+        const unsigned v = table[PairIndex(text + 2 * i)];
+        sum += v;
+        flags |= v;
+    }
+    return (flags & 0x100) == 0;
 }
 
 }  // namespace
@@ -190,6 +214,9 @@ __attribute__((target("avx2"))) void EvenOddSumsAvx2(const uint8_t* data, size_t
     for (; i < size; ++i) (i % 2 ? odd : even) += data[i];
 }
 
+// The hex kernels take 32, 16 and 8 pairs per step as far as they go and finish with table
+// look-ups, all in one function: records are short, so a call saved is time saved.
+
 __attribute__((target("sse4.1"))) bool DecodePlainPairsSse41(const char* text, size_t pairs, uint8_t* out) {
     const __m128i weights = _mm_set1_epi16(0x0110);  // first character * 16 + second
     __m128i ok = _mm_set1_epi8(-1);
@@ -206,8 +233,7 @@ __attribute__((target("sse4.1"))) bool DecodePlainPairsSse41(const char* text, s
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), bytes);
         i += 8;
     }
-    const bool plain = _mm_movemask_epi8(ok) == 0xFFFF;
-    return DecodePlainPairsScalar(text + 2 * i, pairs - i, out + i) && plain;
+    return TailPairs(text, i, pairs, out) && _mm_movemask_epi8(ok) == 0xFFFF;
 }
 
 __attribute__((target("avx2"))) bool DecodePlainPairsAvx2(const char* text, size_t pairs, uint8_t* out) {
@@ -223,8 +249,68 @@ __attribute__((target("avx2"))) bool DecodePlainPairsAvx2(const char* text, size
             _mm256_packus_epi16(_mm256_maddubs_epi16(a, weights), _mm256_maddubs_epi16(b, weights));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permute4x64_epi64(packed, 0xD8));
     }
-    const bool plain = _mm256_movemask_epi8(ok) == -1;
-    return DecodePlainPairsSse41(text + 2 * i, pairs - i, out + i) && plain;
+    if (i + 16 <= pairs) {
+        const __m256i a = Nibbles(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 2 * i)), ok);
+        const __m256i words = _mm256_maddubs_epi16(a, weights);
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
+        i += 16;
+    }
+    __m128i ok8 = _mm_set1_epi8(-1);
+    if (i + 8 <= pairs) {
+        const __m128i a = Nibbles(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 2 * i)), ok8);
+        const __m128i bytes =
+            _mm_packus_epi16(_mm_maddubs_epi16(a, _mm_set1_epi16(0x0110)), _mm_setzero_si128());
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), bytes);
+        i += 8;
+    }
+    return TailPairs(text, i, pairs, out) && _mm256_movemask_epi8(ok) == -1 &&
+           _mm_movemask_epi8(ok8) == 0xFFFF;
+}
+
+// The same walk, adding the values instead of storing them: 16-bit lanes wrap modulo 65536,
+// which keeps the sum modulo 256 exact.
+__attribute__((target("sse4.1"))) bool SumPlainPairsSse41(const char* text, size_t pairs, uint8_t& sum) {
+    const __m128i weights = _mm_set1_epi16(0x0110);
+    __m128i ok = _mm_set1_epi8(-1);
+    __m128i acc = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 8 <= pairs; i += 8) {
+        const __m128i a = Nibbles(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 2 * i)), ok);
+        acc = _mm_add_epi16(acc, _mm_maddubs_epi16(a, weights));
+    }
+    acc = _mm_add_epi16(acc, _mm_srli_si128(acc, 8));
+    acc = _mm_add_epi16(acc, _mm_srli_si128(acc, 4));
+    acc = _mm_add_epi16(acc, _mm_srli_si128(acc, 2));
+    unsigned total = static_cast<unsigned>(_mm_cvtsi128_si32(acc));
+    const bool plain = TailSum(text, i, pairs, total);
+    sum = static_cast<uint8_t>(total);
+    return plain && _mm_movemask_epi8(ok) == 0xFFFF;
+}
+
+__attribute__((target("avx2"))) bool SumPlainPairsAvx2(const char* text, size_t pairs, uint8_t& sum) {
+    const __m256i weights = _mm256_set1_epi16(0x0110);
+    __m256i ok = _mm256_set1_epi8(-1);
+    __m256i acc = _mm256_setzero_si256();
+    size_t i = 0;
+    for (; i + 16 <= pairs; i += 16) {
+        const __m256i a = Nibbles(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + 2 * i)), ok);
+        acc = _mm256_add_epi16(acc, _mm256_maddubs_epi16(a, weights));
+    }
+    __m128i ok8 = _mm_set1_epi8(-1);
+    __m128i acc8 = _mm_add_epi16(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+    if (i + 8 <= pairs) {
+        const __m128i a = Nibbles(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 2 * i)), ok8);
+        acc8 = _mm_add_epi16(acc8, _mm_maddubs_epi16(a, _mm_set1_epi16(0x0110)));
+        i += 8;
+    }
+    acc8 = _mm_add_epi16(acc8, _mm_srli_si128(acc8, 8));
+    acc8 = _mm_add_epi16(acc8, _mm_srli_si128(acc8, 4));
+    acc8 = _mm_add_epi16(acc8, _mm_srli_si128(acc8, 2));
+    unsigned total = static_cast<unsigned>(_mm_cvtsi128_si32(acc8));
+    const bool plain = TailSum(text, i, pairs, total);
+    sum = static_cast<uint8_t>(total);
+    return plain && _mm256_movemask_epi8(ok) == -1 && _mm_movemask_epi8(ok8) == 0xFFFF;
 }
 
 }  // namespace hxw::simd

@@ -127,6 +127,12 @@ bool ReferenceDecode(const char* text, size_t pairs, std::vector<uint8_t>& out) 
     return plain;
 }
 
+uint8_t ReferenceSum(const std::vector<uint8_t>& bytes) {
+    unsigned sum = 0;
+    for (uint8_t b : bytes) sum += b;
+    return static_cast<uint8_t>(sum);
+}
+
 std::string RandomDigits(size_t n, std::mt19937& rng) {
     static const char digits[] = "0123456789abcdefABCDEF";
     std::string s(n, '0');
@@ -152,6 +158,10 @@ TEST(HexKernels, PlainTextOfEveryRecordLengthAtEveryAlignment) {
                 EXPECT_EQ(got[pairs], 0xA5) << "wrote past the end";
                 got.resize(pairs);
                 ASSERT_EQ(got, expected) << Name(kernel) << " pairs " << pairs << " align " << align;
+                uint8_t sum = 0;
+                ASSERT_TRUE(SumPlainPairsWith(kernel, exact.data(), pairs, sum));
+                ASSERT_EQ(sum, ReferenceSum(expected))
+                    << Name(kernel) << " pairs " << pairs << " align " << align;
             }
         }
     }
@@ -190,6 +200,9 @@ TEST(HexKernels, ANonDigitAtAnyPositionOfAnyRecordLengthIsNoticed) {
                 ASSERT_FALSE(DecodePlainPairsWith(kernel, text.data(), pairs, got.data()))
                     << Name(kernel) << " pairs " << pairs << " position " << at << " char "
                     << static_cast<int>(static_cast<uint8_t>(text[at]));
+                uint8_t sum = 0;
+                ASSERT_FALSE(SumPlainPairsWith(kernel, text.data(), pairs, sum))
+                    << Name(kernel) << " pairs " << pairs << " position " << at;
             }
         }
     }
@@ -210,10 +223,32 @@ TEST(HexKernels, EveryCharacterValueInEitherHalfOfAPair) {
                     const bool plain = ReferenceDecode(text.data(), pairs, expected);
                     ASSERT_EQ(DecodePlainPairsWith(kernel, text.data(), pairs, got.data()), plain)
                         << Name(kernel) << " char " << c;
+                    uint8_t sum = 0;
+                    ASSERT_EQ(SumPlainPairsWith(kernel, text.data(), pairs, sum), plain)
+                        << Name(kernel) << " char " << c;
+                    if (plain) {
+                        EXPECT_EQ(sum, ReferenceSum(expected)) << Name(kernel) << " char " << c;
+                    }
                     if (plain) {
                         EXPECT_EQ(got, expected) << Name(kernel) << " char " << c;
                     }
                 }
+            }
+        }
+    }
+}
+
+TEST(HexKernels, SumsOfLongTextWrapOnlyModulo256) {
+    std::mt19937 rng(61);
+    for (HexKernel kernel : kHexKernels) {
+        if (!KernelAvailable(kernel)) continue;
+        for (size_t pairs : {4111u, 4112u, 4113u, 20000u}) {
+            for (const std::string& text : {std::string(2 * pairs, 'F'), RandomDigits(2 * pairs, rng)}) {
+                std::vector<uint8_t> expected;
+                ASSERT_TRUE(ReferenceDecode(text.data(), pairs, expected));
+                uint8_t sum = 0;
+                ASSERT_TRUE(SumPlainPairsWith(kernel, text.data(), pairs, sum));
+                EXPECT_EQ(sum, ReferenceSum(expected)) << Name(kernel) << " pairs " << pairs;
             }
         }
     }

@@ -1,0 +1,139 @@
+#include "convert/StreamedNormal.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "checksum/Kernels.h"
+#include "convert/ConversionOps.h"
+#include "convert/ConvertCommon.h"
+#include "convert/ResultCodes.h"
+#include "convert/SourceRecords.h"
+
+namespace hxw {
+namespace {
+constexpr size_t kBuffer = size_t{2} << 20;
+}
+
+AscendingImage::AscendingImage(std::string path) : path_(std::move(path)) {}
+
+AscendingImage::~AscendingImage() { file_.Close(); }
+
+void AscendingImage::Abandon() {
+    abandoned_ = true;
+    buffer_.reset();
+    blank_.reset();
+}
+
+void AscendingImage::Record(const DataRecord& record) {
+    if (abandoned_) return;
+    if (!started_) {
+        started_ = true;
+        buffer_.reset(new (std::nothrow) uint8_t[kBuffer]);
+        // The header goes in last, when the range is known; until then its place is held.
+        char header[512];
+        std::memset(header, ' ', sizeof header);
+        if (!buffer_ || !file_.Open(path_, "wb") || !file_.Write(header, sizeof header)) return Abandon();
+        base_ = record.Address & 0xFFFFFF00u;
+        next_ = base_;
+    }
+    if (record.Address < next_) return Abandon();  // behind what is written: not ascending
+    // An image of all 2^32 addresses cannot be described; the general passes refuse it.
+    if (uint64_t{record.Address} + record.Count - base_ > 0xFFFFFFFFu) return Abandon();
+    uint8_t bytes[256];
+    DecodeBytes(record, bytes);
+    if (!Fill(record.Address - next_) || !Put(bytes, record.Count)) return Abandon();
+    next_ = uint64_t{record.Address} + record.Count;
+}
+
+bool AscendingImage::Fill(uint64_t count) {
+    // Long blank runs go out from one block of FF, their sum counted without reading them.
+    if (count >= kBuffer) {
+        if (!Flush()) return false;
+        if (!blank_) {
+            blank_.reset(new (std::nothrow) uint8_t[kBuffer]);
+            if (!blank_) return false;
+            std::memset(blank_.get(), 0xFF, kBuffer);
+        }
+        for (; count >= kBuffer; count -= kBuffer) {
+            if (!file_.Write(blank_.get(), kBuffer)) return false;
+            sum_ += 0xFFull * kBuffer;
+        }
+    }
+    while (count > 0) {
+        if (used_ == kBuffer && !Flush()) return false;
+        const size_t part = static_cast<size_t>(count < kBuffer - used_ ? count : kBuffer - used_);
+        std::memset(buffer_.get() + used_, 0xFF, part);
+        used_ += part;
+        count -= part;
+    }
+    return true;
+}
+
+bool AscendingImage::Put(const uint8_t* data, size_t n) {
+    if (kBuffer - used_ < n && !Flush()) return false;
+    std::memcpy(buffer_.get() + used_, data, n);
+    used_ += n;
+    return true;
+}
+
+bool AscendingImage::Flush() {
+    if (used_ && !file_.Write(buffer_.get(), used_)) return false;
+    sum_ += ByteSum(buffer_.get(), used_);
+    used_ = 0;
+    return true;
+}
+
+bool AscendingImage::Finish(uint32_t highest, uint16_t& sum) {
+    // The body runs from base to highest, and every byte of it has been written and summed.
+    if (!Flush() || highest + uint64_t{1} != next_) {
+        file_.Close();
+        return false;
+    }
+    sum = static_cast<uint16_t>(sum_);
+    char field[8];
+    std::snprintf(field, sizeof field, "%04X\r\n", static_cast<unsigned>(sum));
+    const bool ok = WriteHeaderBlock(file_, base_, highest, "0") && file_.Seek(40) && file_.Write(field, 6);
+    return file_.Close() && ok;
+}
+
+void AscendingImage::Discard() {
+    const bool opened = file_.IsOpen() || started_;
+    file_.Close();
+    if (opened) RemoveFile(path_);
+}
+
+}  // namespace hxw
+
+bool ConversionOps::StreamNormal(const std::string& source, const std::string& hxw, Progress& progress) {
+    hxw::AscendingImage image(hxw + ".tessmark-part");
+    prescanVisitor_ = &image;
+    const bool scanned = PrescanSource(source, Normal);
+    prescanVisitor_ = nullptr;
+    if (!scanned) {
+        image.Discard();
+        return true;  // the pre-scan's failure, as the general passes would report it
+    }
+    if (!image.Usable()) {
+        image.Discard();
+        return false;
+    }
+    uint16_t sum = 0;
+    if (!image.Finish(HighestAddress, sum)) {
+        image.Discard();
+        return false;  // the general passes meet the same trouble and report it their way
+    }
+    // The conversion pass's progress: its range, its first and its last position.
+    hxw::ProgressTicker ticker(progress, LineCount);
+    ticker.Line(0);
+    if (LineCount > 1) ticker.Line(LineCount - 1);
+    ticker.Done();
+    LastCheckSum = sum;
+    if (!hxw::RenameOver(hxw + ".tessmark-part", hxw)) {
+        hxw::RemoveFile(hxw + ".tessmark-part");
+        DefectDetail = "cannot replace " + hxw;
+        LastResult = rc::FileWrite;
+        return true;
+    }
+    LastResult = rc::Ok;
+    return true;
+}
