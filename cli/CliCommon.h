@@ -24,6 +24,7 @@ int RunInfo(int argc, char** argv);
 int RunDownload(int argc, char** argv);
 int RunUpload(int argc, char** argv);
 int RunSecurity(int argc, char** argv);
+int RunDevices(int argc, char** argv);  // cli/usb/
 
 // One command's arguments: positional ones in order, options by name (without "--").
 struct CliArgs {

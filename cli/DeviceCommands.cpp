@@ -20,36 +20,40 @@ namespace {
     "kernel driver). With --unit emulator:DIR a unit emulator inside this program answers\n"  \
     "instead, keeping its file in the folder DIR.\n"
 #else
-#define TM_UNIT_HELP                                                                           \
-    "Without --unit the unit is reached through the platform's transport; there is none yet\n" \
-    "on this system, so every command then answers error 0x4000. With --unit emulator:DIR a\n" \
-    "unit emulator inside this program answers instead, keeping its file in the folder DIR.\n"
+#define TM_UNIT_HELP                                                                            \
+    "Without --unit, or with --unit usb, the unit is reached through libusb; with several units\n" \
+    "attached, --unit usb:BUS-PORT or --unit usb:SERIAL picks one (tessmark-cli devices lists\n"   \
+    "them). With --unit emulator:DIR a unit emulator inside this program answers instead,\n"      \
+    "keeping its file in the folder DIR.\n"
 #endif
+#define TM_TIMEOUT_HELP                                                                         \
+    "--timeout MS bounds every USB transfer and the whole wait for each reply of the unit (by\n"  \
+    "default 5000 ms a transfer, 30 s of silence, 10 minutes while the unit reports it is busy).\n"
 
 const char kInfoUsage[] =
-    "usage: tessmark-cli info [--unit emulator:DIR]\n"
+    "usage: tessmark-cli info [--unit UNIT] [--timeout MS]\n"
     "\n"
-    "Shows the name, size, time stamps and attributes of the file the unit holds.\n" TM_UNIT_HELP;
+    "Shows the name, size, time stamps and attributes of the file the unit holds.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
 
 const char kDownloadUsage[] =
-    "usage: tessmark-cli download FILE [--unit emulator:DIR]\n"
+    "usage: tessmark-cli download FILE [--unit UNIT] [--timeout MS]\n"
     "\n"
     "Sends FILE (HXW, FXW, PBT or any other file; its bytes are sent unchanged) to the unit under\n"
-    "its own name (at most 21 characters), with its size, time stamps and attributes.\n" TM_UNIT_HELP;
+    "its own name (at most 21 characters), with its size, time stamps and attributes.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
 
 const char kUploadUsage[] =
-    "usage: tessmark-cli upload FOLDER [--unit emulator:DIR]\n"
+    "usage: tessmark-cli upload FOLDER [--unit UNIT] [--timeout MS]\n"
     "\n"
     "Reads the unit's file into FOLDER under the name the unit gives it, replacing a file of that\n"
-    "name only once the whole file has arrived.\n" TM_UNIT_HELP;
+    "name only once the whole file has arrived.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
 
 const char kSecurityUsage[] =
     "usage: tessmark-cli security [--set|--cancel] [--id ID] [--count N] [--buzzer on|off]\n"
-    "                             [--unit emulator:DIR]\n"
+    "                             [--unit UNIT] [--timeout MS]\n"
     "\n"
     "Sends the unit its security record: security on (--set) or off (--cancel, the default), an\n"
     "ID code of up to 4 letters or digits, an execution count of up to 5 decimal digits (both\n"
-    "blank when not given) and the buzzer on (the default) or off.\n" TM_UNIT_HELP;
+    "blank when not given) and the buzzer on (the default) or off.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
 
 const char kFaultVariable[] = "TESSMARK_UNIT_FAULT";
 
@@ -82,14 +86,35 @@ int Prepare(int argc, char** argv, const char* usage, const std::vector<std::str
     std::string problem;
     std::vector<std::string> values = valueOptions;
     values.push_back("unit");
+    values.push_back("timeout");
     if (!ParseCliArgs(argc, argv, values, flagOptions, cmd.args, problem)) return UsageError(usage, problem);
     if (cmd.args.help) return PrintHelp(usage);
     if (cmd.args.positional.size() != positional) return UsageError(usage, positionalProblem);
+    LinkTimeouts timeouts;
+    if (cmd.args.Has("timeout")) {
+        const std::string t = cmd.args.Get("timeout");
+        if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoul(t) == 0)
+            return UsageError(usage, "--timeout takes a number of milliseconds from 1 to 999999999");
+        timeouts = LinkTimeouts::All(uint32_t(std::stoul(t)));
+    }
     cmd.unit = MakeCliUnit(cmd.args.Get("unit"), problem);
     if (!cmd.unit) return UsageError(usage, problem);
+    cmd.unit->SetTimeouts(timeouts);
+    cmd.engine.SetLinkTimeouts(timeouts);
     cmd.engine.SetUnitPort(&cmd.unit->Port());
+    // Settled before anything goes to the unit (several units and no choice, for one).
+    if (!cmd.unit->Ready(problem)) return ReportFailure(rc::UsbInit, problem);
     done = false;
     return kExitOk;
+}
+
+// The failure line, with what the transport can tell about it.
+int DeviceFailure(DeviceCommand& cmd, uint32_t code) {
+    std::string detail = cmd.unit->Explain(code, cmd.engine);
+    if (detail.empty() && code == rc::UsbReceive && cmd.engine.ReplyWaitExpiredMs())
+        detail = "the unit did not answer within " + std::to_string(cmd.engine.ReplyWaitExpiredMs()) + " ms";
+    return ReportFailure(code, detail);
 }
 
 std::string DosDateTimeText(uint32_t v) {
@@ -127,10 +152,15 @@ bool IsDigitText(const std::string& s) {
 }  // namespace
 
 std::unique_ptr<CliUnit> MakeCliUnit(const std::string& unitArg, std::string& problem) {
-    if (unitArg.empty()) return std::make_unique<PlatformUnit>();
+    if (unitArg.empty()) {
+        if (UsbIsDefault()) return MakeUsbUnit("", problem);
+        return std::make_unique<PlatformUnit>();
+    }
+    if (unitArg == "usb") return MakeUsbUnit("", problem);
+    if (unitArg.rfind("usb:", 0) == 0 && unitArg.size() > 4) return MakeUsbUnit(unitArg.substr(4), problem);
     const std::string prefix = "emulator:";
     if (unitArg.rfind(prefix, 0) != 0 || unitArg.size() == prefix.size()) {
-        problem = "--unit takes emulator:DIR";
+        problem = "--unit takes usb, usb:BUS-PORT, usb:SERIAL or emulator:DIR";
         return nullptr;
     }
     UnitFaults faults;
@@ -150,10 +180,10 @@ int RunInfo(int argc, char** argv) {
     int exit = Prepare(argc, argv, kInfoUsage, {}, {}, 0, "info takes no file", cmd, done);
     if (done) return exit;
     HxwConverter& engine = cmd.engine;
-    if (!engine.OpenLink()) return ReportFailure(engine.LastResult = rc::UsbInit);
+    if (!engine.OpenLink()) return DeviceFailure(cmd, engine.LastResult = rc::UsbInit);
     UnitFileInfo info;
     // On failure the link is already closed.
-    if (uint32_t code = engine.ReadUnitFileInfo(info)) return ReportFailure(code);
+    if (uint32_t code = engine.ReadUnitFileInfo(info)) return DeviceFailure(cmd, code);
     engine.CloseLink();
     if (info.Size == 0 && info.Name.empty()) {
         std::printf("The unit holds no file.\n");
@@ -184,7 +214,7 @@ int RunDownload(int argc, char** argv) {
         TerminalProgress progress("downloading " + name);
         code = cmd.engine.DownloadFile(path, name, progress);
     }
-    if (code) return ReportFailure(code);
+    if (code) return DeviceFailure(cmd, code);
     std::printf("Download of a %s file was completed.\n", name.c_str());
     return kExitOk;
 }
@@ -208,7 +238,7 @@ int RunUpload(int argc, char** argv) {
         TerminalProgress progress("uploading");
         code = cmd.engine.UploadFile(folder, name, progress);
     }
-    if (code) return ReportFailure(code);
+    if (code) return DeviceFailure(cmd, code);
     std::printf("Upload of a %s file was completed.\n", name.c_str());
     return kExitOk;
 }
@@ -240,7 +270,7 @@ int RunSecurity(int argc, char** argv) {
     }
     const int security = a.Has("set") ? 1 : 0;
     if (uint32_t code = cmd.engine.SendSecurityRecord(BuildSecurityRecord(security, id, count, buzzer)))
-        return ReportFailure(code);
+        return DeviceFailure(cmd, code);
     std::printf("Download of a security info was completed.\n");
     return kExitOk;
 }

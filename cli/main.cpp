@@ -19,6 +19,7 @@ const CliCommand kCommands[] = {
     {"download", RunDownload, "send a file to the unit"},
     {"upload", RunUpload, "read the unit's file into a folder"},
     {"security", RunSecurity, "send the unit its security settings"},
+    {"devices", RunDevices, "list the attached units (through libusb)"},
 };
 
 void PrintCommands(std::FILE* out) {

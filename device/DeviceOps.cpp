@@ -131,7 +131,14 @@ bool DeviceOps::SendCommand(const std::string& frame) {
 }
 
 bool DeviceOps::ReceiveReply(std::string& reply) {
+    using Clock = std::chrono::steady_clock;
     reply.clear();
+    replyWaitExpiredMs_ = 0;
+    const Clock::time_point start = Clock::now();
+    // Acknowledgements say the unit is busy and keep the wait going, up to the busy bound in
+    // all; anything else that is not a frame only runs down the junk bound.
+    const Clock::time_point busyEnd = start + std::chrono::milliseconds(timeouts_.BusyWaitMs);
+    Clock::time_point junkEnd = start + std::chrono::milliseconds(timeouts_.JunkWaitMs);
     for (;;) {
         uint8_t buf[unitlink::ReplyRead + 1] = {};
         if (!port_ || UsbSlot == kNoDevice || !port_->ReceiveData(UsbSlot, unitlink::ReplyRead, buf)) {
@@ -139,11 +146,21 @@ bool DeviceOps::ReceiveReply(std::string& reply) {
             return false;
         }
         size_t n = strnlen(reinterpret_cast<const char*>(buf), unitlink::ReplyRead);
-        // Acknowledgements and anything that is not a whole frame are skipped.
-        if (n == 0 || buf[0] == unitlink::Ack || buf[0] != '{' || buf[n - 1] != '}') continue;
-        reply.assign(reinterpret_cast<const char*>(buf), n);
-        LastResult = HexField(reply, 7, 4);
-        return LastResult == 0;
+        if (n > 0 && buf[0] == '{' && buf[n - 1] == '}') {
+            reply.assign(reinterpret_cast<const char*>(buf), n);
+            LastResult = HexField(reply, 7, 4);
+            return LastResult == 0;
+        }
+        // Acknowledgements and anything that is not a whole frame are skipped, for a while.
+        const Clock::time_point now = Clock::now();
+        const bool busy = buf[0] == unitlink::Ack;
+        if (busy) junkEnd = now + std::chrono::milliseconds(timeouts_.JunkWaitMs);
+        if (now >= busyEnd || (!busy && now >= junkEnd)) {
+            replyWaitExpiredMs_ = now >= busyEnd ? timeouts_.BusyWaitMs : timeouts_.JunkWaitMs;
+            CloseLink();
+            LastResult = rc::UsbReceive;
+            return false;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "convert/EngineState.h"
+#include "device/LinkTimeouts.h"
 #include "device/UnitPort.h"
 
 // The unit's description of the file it holds: the tail of the download command and the
@@ -57,6 +58,11 @@ class DeviceOps : public virtual EngineState {
     UnitPort* Port() const { return port_; }
     // The pause between the upload command and the first block (10 ms; tests may shorten it).
     void SetUploadPause(uint32_t milliseconds) { uploadPauseMs_ = milliseconds; }
+    // How long a reply wait may last (the transfer bound is the port's own business).
+    void SetLinkTimeouts(const LinkTimeouts& timeouts) { timeouts_ = timeouts; }
+    const LinkTimeouts& Timeouts() const { return timeouts_; }
+    // The bound in milliseconds the last reply wait ran out of; 0 when it ended otherwise.
+    uint32_t ReplyWaitExpiredMs() const { return replyWaitExpiredMs_; }
 
     // Needs an open link; leaves it open on success and closed on failure.
     uint32_t ReadUnitFileInfo(UnitFileInfo& info);
@@ -73,7 +79,9 @@ class DeviceOps : public virtual EngineState {
     static std::string FrameCommand(const std::string& payload);
     bool SendCommand(const std::string& frame);
     // Waits for one reply frame "{...}", skipping acknowledgements and anything that is not a
-    // frame; leaves its result field in LastResult and the frame's text in reply.
+    // frame; leaves its result field in LastResult and the frame's text in reply. Reads are
+    // polled back to back; a wait that sees no acknowledgement for JunkWaitMs, or that lasts
+    // BusyWaitMs in all, ends with 0x4002 and the link closed.
     bool ReceiveReply(std::string& reply);
     bool WriteData(const uint8_t* data, uint32_t count);
     bool WriteZeroLength();
@@ -91,6 +99,8 @@ class DeviceOps : public virtual EngineState {
 
   private:
     uint32_t uploadPauseMs_ = 10;
+    LinkTimeouts timeouts_;
+    uint32_t replyWaitExpiredMs_ = 0;
     uint32_t Fail(uint32_t code);
     uint32_t SendFileCommand(const UnitFileInfo& info);
 };

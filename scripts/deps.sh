@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 wine64 wine xvfb xdotool
           imagemagick srecord libusb-1.0-0-dev procps time python3 x11-utils)
+# The libusb port and its test bed (emulated units behind the real libusb).
+packages+=(libusb-1.0-0-dev pkg-config umockdev libumockdev-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -71,13 +71,16 @@ TEST(CliDevice, FailuresPrintTheCodeLineAndBadArgumentsTheUsage) {
         {RunDownload, {"download", pc.file("NONE.HXW"), u}, kExitFailure, "error 0x7000: "},
         {RunUpload, {"upload", pc.str(), u}, kExitFailure, "error 0x7002: "},
         {RunDownload, {"download", u}, kExitUsage, "tessmark-cli: download needs one FILE"},
-        {RunInfo, {"info", "--unit=usb"}, kExitUsage, "tessmark-cli: --unit takes emulator:DIR"},
+        {RunInfo, {"info", "--unit=serial"}, kExitUsage, "tessmark-cli: --unit takes usb, usb:BUS-PORT, "},
+        {RunInfo, {"info", "--unit=usb:"}, kExitUsage, "tessmark-cli: --unit takes usb, usb:BUS-PORT, "},
+        {RunInfo, {"info", u, "--timeout", "0"}, kExitUsage, "tessmark-cli: --timeout takes"},
+        {RunInfo, {"info", u, "--timeout", "5s"}, kExitUsage, "tessmark-cli: --timeout takes"},
         {RunSecurity, {"security", "--id", "AB-1", u}, kExitUsage, "tessmark-cli: --id takes"},
         {RunSecurity, {"security", "--count", "123456", u}, kExitUsage, "tessmark-cli: --count takes"},
         {RunSecurity, {"security", "--buzzer", "loud", u}, kExitUsage, "tessmark-cli: --buzzer takes"},
         {RunSecurity, {"security", "--set", "--cancel", u}, kExitUsage, "tessmark-cli: --set and --cancel"},
 #ifndef _WIN32
-        {RunInfo, {"info"}, kExitFailure, "error 0x4000: "},  // no native transport yet
+        {RunInfo, {"info"}, kExitFailure, "error 0x4000: "},  // no unit attached
 #endif
     };
     for (const auto& c : cases) {
