@@ -156,9 +156,36 @@ void TerminalProgress::SetRange(uint32_t low, uint32_t high) {
     low_ = low;
     high_ = high;
     lastPermille_ = -1;
+    // A transfer sets its range just before its data moves: its rate counts from here.
+    start_ = std::chrono::steady_clock::now();
+}
+
+void TerminalProgress::CountBytes(uint32_t bytesPerStep, uint64_t totalBytes) {
+    bytesPerStep_ = bytesPerStep;
+    totalBytes_ = totalBytes;
+}
+
+std::string TerminalProgress::ByteText() const {
+    if (!bytesPerStep_) return {};
+    uint64_t bytes = uint64_t(pos_ > low_ ? pos_ - low_ : 0) * bytesPerStep_;
+    if (totalBytes_ && (bytes > totalBytes_ || pos_ >= high_)) bytes = totalBytes_;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    auto size = [](double b) {
+        char buf[32];
+        if (b >= 1024.0 * 1024.0)
+            std::snprintf(buf, sizeof buf, "%.1f MiB", b / (1024.0 * 1024.0));
+        else
+            std::snprintf(buf, sizeof buf, "%.1f KiB", b / 1024.0);
+        return std::string(buf);
+    };
+    std::string text = " " + size(double(bytes));
+    if (totalBytes_) text += " of " + size(double(totalBytes_));
+    if (seconds > 0.05) text += ", " + size(double(bytes) / seconds) + "/s";
+    return text;
 }
 
 void TerminalProgress::SetPos(uint32_t pos) {
+    pos_ = pos;
     if (!enabled_) return;
     const uint64_t span = high_ > low_ ? uint64_t{high_} - low_ : 0;
     const uint64_t at = pos > low_ ? uint64_t{pos} - low_ : 0;
@@ -175,14 +202,20 @@ void TerminalProgress::Draw(unsigned permille) {
     const int filled = static_cast<int>(permille * kWidth / 1000);
     std::string bar(static_cast<size_t>(filled), '#');
     bar.append(static_cast<size_t>(kWidth - filled), '.');
-    std::fprintf(out_, "\r%s [%s] %3u%%", label_.c_str(), bar.c_str(), permille / 10);
+    char head[16];
+    std::snprintf(head, sizeof head, "%3u%%", permille / 10);
+    const std::string line = label_ + " [" + bar + "] " + head + ByteText();
+    // Pad over whatever a longer earlier line left.
+    std::fprintf(out_, "\r%s%*s", line.c_str(),
+                 int(drawnWidth_ > line.size() ? drawnWidth_ - line.size() : 0), "");
     std::fflush(out_);
+    drawnWidth_ = std::max(drawnWidth_, line.size());
     drawn_ = true;
 }
 
 void TerminalProgress::Finish() {
     if (!drawn_) return;
-    std::fprintf(out_, "\r%*s\r", static_cast<int>(label_.size() + 48), "");
+    std::fprintf(out_, "\r%*s\r", static_cast<int>(drawnWidth_), "");
     std::fflush(out_);
     drawn_ = false;
 }

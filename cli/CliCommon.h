@@ -1,6 +1,7 @@
 // What every tessmark-cli command shares: argument splitting, lenient hexadecimal arguments,
 // failure and usage reporting, and a terminal progress bar for the engine's Progress seam.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -78,9 +79,13 @@ class TerminalProgress final : public Progress {
     std::pair<uint32_t, uint32_t> GetRange() const override { return {low_, high_}; }
     // Clears the bar's line (once something was drawn).
     void Finish();
+    // For transfers: each step of the range moves bytesPerStep bytes, totalBytes in all (0 when
+    // not known beforehand); the line then also shows the bytes moved and the rate.
+    void CountBytes(uint32_t bytesPerStep, uint64_t totalBytes);
 
   private:
     void Draw(unsigned permille);
+    std::string ByteText() const;
 
     std::string label_;
     std::FILE* out_;
@@ -89,4 +94,9 @@ class TerminalProgress final : public Progress {
     uint32_t low_ = 0;
     uint32_t high_ = 100;
     int lastPermille_ = -1;
+    uint32_t pos_ = 0;
+    uint32_t bytesPerStep_ = 0;
+    uint64_t totalBytes_ = 0;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    size_t drawnWidth_ = 0;
 };

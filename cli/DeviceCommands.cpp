@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "cli/CliCommon.h"
@@ -20,26 +21,28 @@ namespace {
     "kernel driver). With --unit emulator:DIR a unit emulator inside this program answers\n"  \
     "instead, keeping its file in the folder DIR.\n"
 #else
-#define TM_UNIT_HELP                                                                            \
+#define TM_UNIT_HELP                                                                               \
     "Without --unit, or with --unit usb, the unit is reached through libusb; with several units\n" \
     "attached, --unit usb:BUS-PORT or --unit usb:SERIAL picks one (tessmark-cli devices lists\n"   \
-    "them). With --unit emulator:DIR a unit emulator inside this program answers instead,\n"      \
+    "them). With --unit emulator:DIR a unit emulator inside this program answers instead,\n"       \
     "keeping its file in the folder DIR.\n"
 #endif
-#define TM_TIMEOUT_HELP                                                                         \
-    "--timeout MS bounds every USB transfer and the whole wait for each reply of the unit (by\n"  \
+#define TM_TIMEOUT_HELP                                                                          \
+    "--timeout MS bounds every USB transfer and the whole wait for each reply of the unit (by\n" \
     "default 5000 ms a transfer, 30 s of silence, 10 minutes while the unit reports it is busy).\n"
 
 const char kInfoUsage[] =
     "usage: tessmark-cli info [--unit UNIT] [--timeout MS]\n"
     "\n"
-    "Shows the name, size, time stamps and attributes of the file the unit holds.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
+    "Shows the name, size, time stamps and attributes of the file the unit holds.\n" TM_UNIT_HELP
+        TM_TIMEOUT_HELP;
 
 const char kDownloadUsage[] =
     "usage: tessmark-cli download FILE [--unit UNIT] [--timeout MS]\n"
     "\n"
     "Sends FILE (HXW, FXW, PBT or any other file; its bytes are sent unchanged) to the unit under\n"
-    "its own name (at most 21 characters), with its size, time stamps and attributes.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
+    "its own name (at most 21 characters), with its size, time stamps and attributes.\n" TM_UNIT_HELP
+        TM_TIMEOUT_HELP;
 
 const char kUploadUsage[] =
     "usage: tessmark-cli upload FOLDER [--unit UNIT] [--timeout MS]\n"
@@ -212,6 +215,9 @@ int RunDownload(int argc, char** argv) {
     uint32_t code;
     {
         TerminalProgress progress("downloading " + name);
+        std::error_code error;
+        const auto size = std::filesystem::file_size(path, error);
+        progress.CountBytes(unitlink::BlockSize, error ? 0 : uint64_t(size));
         code = cmd.engine.DownloadFile(path, name, progress);
     }
     if (code) return DeviceFailure(cmd, code);
@@ -236,6 +242,7 @@ int RunUpload(int argc, char** argv) {
     uint32_t code;
     {
         TerminalProgress progress("uploading");
+        progress.CountBytes(unitlink::BlockSize, 0);  // the size is the unit's to tell
         code = cmd.engine.UploadFile(folder, name, progress);
     }
     if (code) return DeviceFailure(cmd, code);

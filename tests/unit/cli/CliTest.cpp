@@ -108,6 +108,35 @@ TEST(CliCommon, ProgressBarDrawsOnlyWhenAsked) {
     std::fclose(sink);
 }
 
+TEST(TerminalProgress, TransfersShowTheBytesMoved) {
+    struct Case {
+        uint32_t high, last;
+        uint64_t total;
+        const char* shown;
+    } cases[] = {
+        {18, 18, 4660, " 4.6 KiB of 4.6 KiB"},  // the last step carries the remainder
+        {10, 10, 100, " 0.1 KiB of 0.1 KiB"},   // no full block: the bar jumps to its end
+        {4, 2, 1024, " 0.5 KiB of 1.0 KiB"},
+        {4096, 4096, 0, " 1.0 MiB"},  // an upload learns no total
+    };
+    for (const auto& c : cases) {
+        std::FILE* sink = std::tmpfile();
+        ASSERT_NE(sink, nullptr);
+        {
+            TerminalProgress bar("moving", sink, true);
+            bar.CountBytes(256, c.total);
+            bar.SetRange(0, c.high);
+            bar.SetPos(c.last);
+        }
+        std::rewind(sink);
+        char buf[512] = {};
+        size_t n = std::fread(buf, 1, sizeof buf - 1, sink);
+        std::fclose(sink);
+        const std::string text(buf, n);
+        EXPECT_NE(text.find(c.shown), std::string::npos) << text;
+    }
+}
+
 TEST(CliCommands, ConvertAndChecksumPrintTheResultLines) {
     TempDir dir;
     WriteFile(dir / "prog.hex", Lines({HexRecord(0, 0x1234, {0x56}), ":00000001FF"}));
