@@ -170,17 +170,18 @@ std::string TerminalProgress::ByteText() const {
     uint64_t bytes = uint64_t(pos_ > low_ ? pos_ - low_ : 0) * bytesPerStep_;
     if (totalBytes_ && (bytes > totalBytes_ || pos_ >= high_)) bytes = totalBytes_;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    auto size = [](double b) {
-        char buf[32];
-        if (b >= 1024.0 * 1024.0)
-            std::snprintf(buf, sizeof buf, "%.1f MiB", b / (1024.0 * 1024.0));
-        else
-            std::snprintf(buf, sizeof buf, "%.1f KiB", b / 1024.0);
-        return std::string(buf);
-    };
-    std::string text = " " + size(double(bytes));
-    if (totalBytes_) text += " of " + size(double(totalBytes_));
-    if (seconds > 0.05) text += ", " + size(double(bytes) / seconds) + "/s";
+    // Sizes in KiB, or MiB from one MiB on; formatted in place (no string arithmetic).
+    auto unit = [](double b) { return b >= 1024.0 * 1024.0 ? "MiB" : "KiB"; };
+    auto scaled = [](double b) { return b >= 1024.0 * 1024.0 ? b / (1024.0 * 1024.0) : b / 1024.0; };
+    char text[96];
+    int n = std::snprintf(text, sizeof text, " %.1f %s", scaled(double(bytes)), unit(double(bytes)));
+    if (totalBytes_ && n > 0 && size_t(n) < sizeof text)
+        n += std::snprintf(text + n, sizeof text - size_t(n), " of %.1f %s", scaled(double(totalBytes_)),
+                           unit(double(totalBytes_)));
+    if (seconds > 0.05 && n > 0 && size_t(n) < sizeof text) {
+        const double rate = double(bytes) / seconds;
+        std::snprintf(text + n, sizeof text - size_t(n), ", %.1f %s/s", scaled(rate), unit(rate));
+    }
     return text;
 }
 
