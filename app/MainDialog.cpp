@@ -3,8 +3,13 @@
 #include <iterator>
 
 #include "app/ControlIds.h"
-#include "app/ResultMessage.h"
+#include "base/ResultCodes.h"
 #include "app/TextUtil.h"
+#include "base/Format.h"
+#include "base/HexRead.h"
+
+using hxw::Format;
+using hxw::ReadHex;
 
 namespace {
 // Hxw file types and domain settings as the page holds them.

@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "app/TextUtil.h"
+#include "base/AtomicReplace.h"
+#include "base/Format.h"
+#include "base/HexRead.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+
+using hxw::Format;
+using hxw::ReadHex;
 
 namespace {
 constexpr const char* kTabId = "[Tab ID]";
@@ -53,14 +56,6 @@ std::string ReadValue(std::FILE* file) {
     std::string line;
     ReadLine(file, line);
     return line;
-}
-
-bool ReplaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
 }
 }  // namespace
 
@@ -118,11 +113,6 @@ bool SettingsFile::Load() {
 }
 
 bool SettingsFile::Save() const {
-    const std::string path = GetPath();
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) return false;
-
     std::string text;
     auto line = [&text](const std::string& content) { text += content + "\r\n"; };
     line(kTabId);
@@ -165,11 +155,5 @@ bool SettingsFile::Save() const {
     line(Format("%08X", checkSumDomainEnd));
     line("");
 
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || !ReplaceFile(temporary, path)) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return hxw::ReplaceFileContent(GetPath(), text.data(), text.size());
 }

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
-#include "checksum/FileIo.h"
+#include "base/File.h"
 #include "checksum/HexText.h"
 #include "checksum/Kernels.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 
 namespace {
 constexpr char kMagic[] = "OMK-ZV HXW file.";
@@ -83,7 +83,7 @@ uint32_t ReadHxwHeaderInfo(const std::string& path, HxwHeaderInfo& info) {
         pos = stop + 1;
     }
     if (lines[0] != kMagic) return rc::HxwFormat00;
-    info.Type = static_cast<uint8_t>(hxw::ParseHexLenient(lines[2].data(), lines[2].size()));
+    info.Type = static_cast<uint8_t>(hxw::ReadHex(lines[2], 32, hxw::HexForm::CLibrary));
     if (info.Type == 2) {
         uint8_t mode = 0;
         if (file.Seek(768) && file.ReadExact(&mode, 1)) info.ModeByte = mode;

@@ -1,10 +1,11 @@
-// Reading hexadecimal text fields the way the file formats expect: like the C library's unsigned
-// base-16 conversion (leading white space, a sign and a 0x prefix accepted, reading stops at the
-// first character that is not a hexadecimal digit, no digits read as 0), confined to a field of
-// fixed length. Values that overflow 32 bits read as FFFFFFFF, as they do on the original platform.
+// Fast forms of the record and HXW field reading for the hot loops: plain digits take a table
+// look-up, anything else goes to the one lenient reader (HexForm::CLibrary).
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+
+#include "base/HexRead.h"
 
 namespace hxw {
 
@@ -25,9 +26,6 @@ inline constexpr const uint8_t* kHexValue = kHexDigits.v;
 
 inline bool IsHexDigit(char c) { return kHexValue[static_cast<uint8_t>(c)] != 0xFF; }
 
-// Converts at most len characters from p.
-uint32_t ParseHexLenient(const char* p, size_t len);
-
 // A field of n characters (n <= 8) cut to its width: 2 characters give 8 bits, 4 give 16, 8 give 32.
 inline uint32_t ParseHexField(const char* p, size_t len, size_t width) {
     if (len >= width) {  // the usual case: nothing but digits
@@ -40,8 +38,8 @@ inline uint32_t ParseHexField(const char* p, size_t len, size_t width) {
         }
         if (i == width) return v;
     }
-    const uint32_t v = ParseHexLenient(p, len < width ? len : width);
-    return width >= 8 ? v : v & ((1u << (4 * width)) - 1u);
+    return ReadHex(std::string_view(p, len < width ? len : width), static_cast<unsigned>(4 * width),
+                   HexForm::CLibrary);
 }
 
 // Two characters c0 c1 (index c0 | c1 << 8) read as a plain two-digit number: 0..255, or 0x100
@@ -60,7 +58,7 @@ inline uint8_t ParseHexPair(const char* p, size_t len) {
         const uint8_t lo = kHexValue[static_cast<uint8_t>(p[1])];
         if (hi != 0xFF && lo != 0xFF) return static_cast<uint8_t>(hi << 4 | lo);
     }
-    return static_cast<uint8_t>(ParseHexLenient(p, len < 2 ? len : 2));
+    return static_cast<uint8_t>(ReadHex(std::string_view(p, len < 2 ? len : 2), 8, HexForm::CLibrary));
 }
 
 }  // namespace hxw

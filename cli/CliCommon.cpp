@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
-#include "app/ResultMessage.h"
+#include "base/ResultCodes.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "base/File.h"
+#include "base/Format.h"
+#include "base/HexRead.h"
 
 namespace {
 #ifdef _WIN32
@@ -18,12 +16,6 @@ constexpr const char* kDetailSeparator = " - ";
 constexpr const char* kDetailSeparator = " \xE2\x80\x94 ";  // em dash
 #endif
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 }  // namespace
 
 bool CliArgs::Has(const std::string& name) const {
@@ -93,20 +85,7 @@ bool ParseCliArgs(int argc, char** argv, const std::vector<std::string>& valueOp
     return true;
 }
 
-uint32_t ParseHexArg(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        HexDigit(text[i + 2]) >= 0)
-        i += 2;
-    uint32_t value = 0;
-    for (; i < text.size(); ++i) {
-        const int d = HexDigit(text[i]);
-        if (d < 0) break;
-        value = (value << 4) | static_cast<uint32_t>(d);
-    }
-    return value;
-}
+uint32_t ParseHexArg(const std::string& text) { return hxw::ReadHex(text, 32, hxw::HexForm::Prefixed); }
 
 std::string FileNamePart(const std::string& path) {
     const size_t cut = path.find_last_of("/\\:");
@@ -117,9 +96,7 @@ std::string FailureLine(uint32_t code, const std::string& detail) {
     std::string message;
     ResultMessage(message, code);
     message.erase(std::remove(message.begin(), message.end(), '\n'), message.end());
-    char head[32];
-    std::snprintf(head, sizeof head, "error 0x%04X: ", static_cast<unsigned>(code));
-    std::string line = head + message;
+    std::string line = hxw::Format("error 0x%04X: %s", static_cast<unsigned>(code), message.c_str());
     if (!detail.empty()) line += kDetailSeparator + detail;
     return line;
 }
@@ -139,13 +116,7 @@ int PrintHelp(const char* usage) {
     return kExitOk;
 }
 
-bool StderrIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
-}
+bool StderrIsTerminal() { return hxw::IsTerminal(stderr); }
 
 TerminalProgress::TerminalProgress(std::string label, std::FILE* out, bool force)
     : label_(std::move(label)), out_(out), enabled_(force || (out == stderr && StderrIsTerminal())) {}

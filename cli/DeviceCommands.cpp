@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/CliCommon.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "device/HxwConverter.h"
 #include "device/PlatformPort.h"
 #include "device/emulator/EmulatorPort.h"

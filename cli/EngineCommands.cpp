@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "checksum/FileIo.h"
+#include "base/File.h"
 #include "cli/CliCommon.h"
 #include "device/HxwConverter.h"
 

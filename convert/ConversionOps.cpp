@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "checksum/FileIo.h"
+#include "base/AtomicReplace.h"
+#include "base/File.h"
+#include "base/Format.h"
 #include "convert/ConvertCommon.h"
 #include "convert/ImageWriter.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"
 #include "convert/StreamedNormal.h"
 
@@ -47,12 +49,6 @@ uint32_t UpperHalfBoundary(uint8_t type) {
     if (type == Series4500) return 0x4000;
     return 0;
 }
-
-std::string Hex8(uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(v));
-    return text;
-}
 }  // namespace
 
 uint32_t ConversionOps::CreateHxwFile(const std::string& source, const std::string& hxw, uint8_t type,
@@ -72,12 +68,12 @@ bool ConversionOps::CheckDomain(uint8_t type, uint32_t start, uint32_t end) {
     if (type == Series4500) limit = 0x3FFF;
     if (start > end) {
         LastResult = rc::Address;
-        DefectDetail = "start " + Hex8(start) + " lies above end " + Hex8(end);
+        DefectDetail = hxw::Format("start %08X lies above end %08X", unsigned(start), unsigned(end));
         return false;
     }
     if (end > limit) {
         LastResult = rc::EndAddress;
-        DefectDetail = "end " + Hex8(end) + " lies above " + Hex8(limit);
+        DefectDetail = hxw::Format("end %08X lies above %08X", unsigned(end), unsigned(limit));
         return false;
     }
     return true;
@@ -135,7 +131,7 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
         if (last > 0xFFFFFFFFu) {
             LineCount = counted;
             return fail(rc::Address, number,
-                        "record at " + Hex8(record.Address) + " runs past address FFFFFFFF");
+                        hxw::Format("record at %08X runs past address FFFFFFFF", unsigned(record.Address)));
         }
         lowest = std::min(lowest, record.Address);
         highest = std::max(highest, static_cast<uint32_t>(last));
@@ -182,7 +178,13 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
     }
     // Build the image beside the target and put it in place only when it is complete, so a
     // failed conversion never destroys an earlier file.
-    const std::string part = hxw + ".tessmark-part";
+    hxw::AtomicReplace save(hxw);
+    if (!save.Begin()) {
+        LastResult = rc::FileOpen;
+        DefectDetail = "cannot create " + hxw;
+        return false;
+    }
+    const std::string& part = save.TempPath();
     uint32_t code = rc::Param01;  // a type the conversion does not know
     switch (type) {
         case Normal:
@@ -201,11 +203,11 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
             break;
     }
     file.Close();
-    if (code == rc::Ok && !hxw::RenameOver(part, hxw)) {
+    if (code == rc::Ok && !save.Commit()) {
         code = rc::FileWrite;
         DefectDetail = "cannot replace " + hxw;
     }
-    if (code != rc::Ok) hxw::RemoveFile(part);
+    if (code != rc::Ok) save.Discard();
     if (code != rc::Ok && DefectDetail.empty()) {
         if (code == rc::FileOpen) DefectDetail = "cannot create " + hxw;
         if (code == rc::FileWrite) DefectDetail = "cannot write " + hxw;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "checksum/FileIo.h"
+#include "base/File.h"
 
 namespace hxw {
 

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <vector>
 
-#include "checksum/FileIo.h"
+#include "base/File.h"
+#include "base/Format.h"
 #include "convert/ConversionOps.h"
 #include "convert/ConvertCommon.h"
 #include "convert/ImageWriter.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"
 
 namespace hxw {
@@ -70,12 +71,6 @@ uint32_t WalkUpperHalf(const std::string& path, char recordMark, Visit visit) {
         if (records.Interpret(line, record) && !visit(record)) break;
     }
     return lines.Failed() ? rc::FileRead : rc::Ok;
-}
-
-std::string Hex(uint32_t v, int width) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", width, static_cast<unsigned>(v));
-    return text;
 }
 }  // namespace
 
@@ -141,19 +136,19 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
     hxw::File out;
     if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
     if (first > params.lowerTop) {
-        DefectDetail = "the image would start at " + Hex(first, 8) + ", above the lower half (" +
-                       Hex(params.lowerTop, 4) + ")";
+        DefectDetail = hxw::Format("the image would start at %08X, above the lower half (%04X)", unsigned(first),
+                              unsigned(params.lowerTop));
         return LastResult = rc::Param01;
     }
     if (last > params.highestSource) {
-        DefectDetail = "the source reaches " + Hex(last, 8) + ", above " + Hex(params.highestSource, 4);
+        DefectDetail = hxw::Format("the source reaches %08X, above %04X", unsigned(last), unsigned(params.highestSource));
         return LastResult = rc::Param02;
     }
     const uint32_t base = first & 0xFFFFFF00u;
     const uint32_t headerEnd = last & params.endMask;
     if (first > headerEnd) {
         // The words would run backwards: there is no image to write.
-        DefectDetail = "the image would start at " + Hex(first, 8) + ", above its end " + Hex(headerEnd, 8);
+        DefectDetail = hxw::Format("the image would start at %08X, above its end %08X", unsigned(first), unsigned(headerEnd));
         return LastResult = rc::Address;
     }
     const uint32_t words = headerEnd - base + 1;
@@ -193,8 +188,8 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
             uint8_t high = 0;
             if (const uint32_t code = FindUpperByte(address + params.distance, type, high)) {
                 DefectDetail = code == params.lookupFailure
-                                   ? "no upper byte for address " + Hex(address, 4) + " (looked for at " +
-                                         Hex(address + params.distance, 4) + ")"
+                                   ? hxw::Format("no upper byte for address %04X (looked for at %04X)", unsigned(address),
+                                                 unsigned(address + params.distance))
                                    : "cannot read the upper-half file " + upperHalfPath_;
                 upperIndex_.reset();
                 indexUpperHalf_ = false;

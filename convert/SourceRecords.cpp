@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include "checksum/FileIo.h"
+#include "base/File.h"
 #include "checksum/HexText.h"
 #include "checksum/Kernels.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 
 namespace hxw {
 

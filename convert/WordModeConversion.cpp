@@ -2,11 +2,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "checksum/FileIo.h"
+#include "base/File.h"
 #include "convert/ConversionOps.h"
 #include "convert/ConvertCommon.h"
 #include "convert/ImageWriter.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"
 
 namespace {

@@ -8,28 +8,15 @@
 #include <cstring>
 #include <thread>
 
-#include "convert/ResultCodes.h"
-#include "device/LocalFile.h"
+#include "base/AtomicReplace.h"
+#include "base/File.h"
+#include "base/Format.h"
+#include "base/HexRead.h"
+#include "base/ResultCodes.h"
+
+using hxw::Format;
 
 namespace {
-std::string Format(const char* fmt, auto... args) {
-    char buf[256];
-    int n = std::snprintf(buf, sizeof buf, fmt, args...);
-    if (n < 0) return {};
-    if (size_t(n) < sizeof buf) return std::string(buf, size_t(n));
-    std::string big(size_t(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), fmt, args...);
-    big.resize(size_t(n));
-    return big;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 std::string FileCommandPayload(const UnitFileInfo& info) {
     return Format("%04X%s%08X%08X%08X%04X%02X", unsigned(unitcmd::Download), info.Name.c_str(),
                   unsigned(info.Size), unsigned(info.CreationTime), unsigned(info.LastWriteTime),
@@ -38,8 +25,10 @@ std::string FileCommandPayload(const UnitFileInfo& info) {
 
 // The security record travels as this file.
 const char kSecurityName[] = "security.sec";
-// An upload is written under this suffix and renamed over the target only once it is whole.
-const char kPartSuffix[] = ".tessmark-part";
+
+uint32_t PackFileTime(const hxw::FileTime& t) {
+    return PackDosDateTime(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
+}
 }  // namespace
 
 uint32_t PackDosDateTime(int year, int month, int day, int hour, int minute, int second) {
@@ -185,16 +174,7 @@ bool DeviceOps::ReadData(uint8_t* buffer, uint32_t count) {
 uint32_t DeviceOps::HexField(const std::string& text, size_t offset, size_t count) {
     if (count > 63) count = 63;
     if (offset >= text.size()) return 0;
-    std::string field = text.substr(offset, count);
-    size_t i = 0;
-    while (i < field.size() && (field[i] == ' ' || field[i] == '\t')) ++i;
-    uint32_t value = 0;
-    for (; i < field.size(); ++i) {
-        int d = HexDigit(field[i]);
-        if (d < 0) break;
-        value = (value << 4) | uint32_t(d);
-    }
-    return value;
+    return hxw::ReadHex(std::string_view(text).substr(offset, count));
 }
 
 uint32_t DeviceOps::Fail(uint32_t code) {
@@ -228,10 +208,10 @@ uint32_t DeviceOps::ReadUnitFileInfo(UnitFileInfo& info) {
 }
 
 uint32_t DeviceOps::DownloadFile(const std::string& path, const std::string& name, Progress& progress) {
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file) return LastResult = rc::FileOpen;
-    LocalFileStatus status;
-    if (!ReadLocalFileStatus(file.get(), path, status)) return LastResult = rc::FileInfo;
+    hxw::File file;
+    if (!file.Open(path, "rb")) return LastResult = rc::FileOpen;
+    hxw::FileStatus status;
+    if (!hxw::ReadFileStatus(file.Handle(), path, status)) return LastResult = rc::FileInfo;
     if (!status.Regular) return LastResult = rc::FileOpen;
     // The size travels as eight hexadecimal digits.
     if (status.Size > 0xFFFFFFFFu) return LastResult = rc::FileInfo;
@@ -242,9 +222,9 @@ uint32_t DeviceOps::DownloadFile(const std::string& path, const std::string& nam
     UnitFileInfo info;
     info.Name = name;
     info.Size = uint32_t(status.Size);
-    info.CreationTime = status.CreationTime;
-    info.LastWriteTime = status.LastWriteTime;
-    info.LastAccessDate = uint16_t(status.LastAccessTime >> 16);
+    info.CreationTime = PackFileTime(status.Creation);
+    info.LastWriteTime = PackFileTime(status.LastWrite);
+    info.LastAccessDate = uint16_t(PackFileTime(status.LastAccess) >> 16);
     info.Attributes = uint8_t(status.Attributes & 0xEF);
     if (uint32_t r = SendFileCommand(info)) return r;
 
@@ -255,12 +235,12 @@ uint32_t DeviceOps::DownloadFile(const std::string& path, const std::string& nam
     progress.SetRange(0, blocks ? blocks : 10);
     uint8_t block[unitlink::BlockSize];
     for (uint32_t i = 0; i < blocks; ++i) {
-        if (std::fread(block, 1, sizeof block, file.get()) != sizeof block) return Fail(rc::FileRead);
+        if (!file.ReadExact(block, sizeof block)) return Fail(rc::FileRead);
         if (!WriteData(block, sizeof block)) return Fail(rc::UsbReceive);
         progress.SetPos(i + 1);
     }
     if (rest) {
-        if (std::fread(block, 1, rest, file.get()) != rest) return Fail(rc::FileRead);
+        if (!file.ReadExact(block, rest)) return Fail(rc::FileRead);
         if (!WriteData(block, rest)) return Fail(rc::UsbReceive);
         progress.SetPos(progress.GetRange().second);
     }
@@ -286,17 +266,17 @@ uint32_t DeviceOps::UploadFile(const std::string& folder, std::string& nameOut, 
     // The name comes from the unit: it must name a file inside the chosen folder.
     if (!IsSafeUnitFileName(info.Name)) return Fail(rc::FileOpen);
     const std::string target = folder + info.Name;
-    const std::string part = target + kPartSuffix;
-    // The file is written aside and renamed at the end; what would stop it being created under
-    // its own name (a folder of that name, a file that cannot be written) is found here, before
-    // the unit sends anything.
-    if (!CanReplaceLocalFile(target)) return Fail(rc::FileOpen);
-    FileHandle file(std::fopen(part.c_str(), "wb"));
-    if (!file) return Fail(rc::FileOpen);
+    // The file is written aside and put in place at the end; what would stop it being created
+    // under its own name (a folder of that name, a file that cannot be written) is found here,
+    // before the unit sends anything.
+    if (!hxw::CanReplaceFile(target)) return Fail(rc::FileOpen);
+    hxw::AtomicReplace save(target);
+    hxw::File file;
+    if (!save.Begin() || !file.Open(save.TempPath(), "wb")) return Fail(rc::FileOpen);
     // Every failure from here on leaves no partial file and any earlier file as it was.
     auto discard = [&](uint32_t code) {
         file.Close();
-        RemoveLocalFile(part);
+        save.Discard();
         return Fail(code);
     };
 
@@ -307,21 +287,19 @@ uint32_t DeviceOps::UploadFile(const std::string& folder, std::string& nameOut, 
     uint8_t block[unitlink::BlockSize + 1];
     for (uint32_t i = 0; i < blocks; ++i) {
         if (!ReadData(block, unitlink::BlockSize)) return discard(rc::UsbReceive);
-        if (std::fwrite(block, 1, unitlink::BlockSize, file.get()) != unitlink::BlockSize) {
-            return discard(rc::FileWrite);
-        }
+        if (!file.Write(block, unitlink::BlockSize)) return discard(rc::FileWrite);
         progress.SetPos(i + 1);
     }
     if (rest) {
         if (!ReadData(block, rest)) return discard(rc::UsbReceive);
         progress.SetPos(progress.GetRange().second);
-        if (std::fwrite(block, 1, rest, file.get()) != rest) return discard(rc::FileWrite);
+        if (!file.Write(block, rest)) return discard(rc::FileWrite);
     }
 
     std::string reply;
     if (!ReceiveReply(reply)) return discard(LastResult);
     if (!file.Close()) return discard(rc::FileWrite);
-    if (!ReplaceLocalFile(part, target)) return discard(rc::FileWrite);
+    if (!save.Commit()) return discard(rc::FileWrite);
     CloseLink();
     nameOut = info.Name;
     return LastResult = rc::Ok;

@@ -6,11 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#endif
+#include "base/AtomicReplace.h"
+#include "base/File.h"
+#include "base/Format.h"
+#include "base/HexRead.h"
 
 namespace {
 const char kDataFile[] = "unit.bin";
@@ -18,20 +17,10 @@ const char kInfoFile[] = "unit.inf";
 const char kSecurityFile[] = "security.sec";
 const char kSecurityName[] = "security.sec";
 
-std::string Hex(uint32_t value, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*X", digits, unsigned(value));
-    return buf;
-}
+std::string Hex(uint32_t value, int digits) { return hxw::Format("%0*X", digits, unsigned(value)); }
 
-bool ParseHex(const std::string& text, uint32_t& value) {
-    if (text.empty() || text.size() > 8) return false;
-    char* end = nullptr;
-    unsigned long v = std::strtoul(text.c_str(), &end, 16);
-    if (*end != '\0') return false;
-    value = uint32_t(v);
-    return true;
-}
+// Strict hexadecimal of up to eight digits.
+bool ParseHex(const std::string& text, uint32_t& value) { return hxw::ReadStrictHex(text, 8, value); }
 
 bool ParseCount(const std::string& text, uint32_t& value) {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -54,12 +43,7 @@ std::string Join(const std::string& folder, const char* name) {
 }
 
 void MakeFolder(const std::string& folder) {
-    if (folder.empty()) return;
-#ifdef _WIN32
-    CreateDirectoryA(folder.c_str(), nullptr);
-#else
-    mkdir(folder.c_str(), 0777);
-#endif
+    if (!folder.empty()) hxw::MakeFolder(folder);
 }
 
 bool ReadAll(const std::string& path, std::vector<uint8_t>& data) {
@@ -74,20 +58,9 @@ bool ReadAll(const std::string& path, std::vector<uint8_t>& data) {
     return ok;
 }
 
-// Written beside the target and renamed over it, so a crash never leaves half a file.
+// Saved through the one atomic replace, so a crash never leaves half a file.
 bool WriteAll(const std::string& path, const void* data, size_t size) {
-    std::string part = path + ".part";
-    std::FILE* f = std::fopen(part.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(data, 1, size, f) == size;
-    ok = (std::fclose(f) == 0) && ok;
-#ifdef _WIN32
-    ok = ok && MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-#else
-    ok = ok && std::rename(part.c_str(), path.c_str()) == 0;
-#endif
-    if (!ok) std::remove(part.c_str());
-    return ok;
+    return hxw::ReplaceFileContent(path, data, size);
 }
 
 bool SaveUnitFile(const std::string& folder, const UnitFileInfo& info, const std::vector<uint8_t>& data) {

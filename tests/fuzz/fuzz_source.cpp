@@ -5,7 +5,7 @@
 
 #include "FuzzTempDir.h"
 #include "convert/ConversionOps.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 
 namespace {
 struct Engine : ConversionOps {};

@@ -5,6 +5,8 @@
 #include "TempFolder.h"
 #include "app/SettingsFile.h"
 #include "app/TextUtil.h"
+#include "base/HexRead.h"
+#include "tests/support/ReplaceLog.h"
 
 namespace {
 
@@ -251,8 +253,9 @@ TEST(SettingsFile, SaveIntoAMissingFolderFailsSilently) {
 TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
     TempFolder dir;
     dir.Write("ZV.DEF", "[Tab ID]\r\n2\r\n");
-    // The temporary file cannot be created where a folder of that name stands.
-    std::filesystem::create_directory(dir.File("ZV.DEF.tmp"));
+    // The new file cannot be put in place.
+    ReplaceLog log;
+    log.failing = "rename";
     SettingsFile settings(dir.Path());
     settings.tabId = 4;
     EXPECT_FALSE(settings.Save());
@@ -277,7 +280,7 @@ struct HexCase {
 
 class ReadHexCase : public testing::TestWithParam<HexCase> {};
 
-TEST_P(ReadHexCase, ReadsLeniently) { EXPECT_EQ(ReadHex(GetParam().text), GetParam().value); }
+TEST_P(ReadHexCase, ReadsLeniently) { EXPECT_EQ(hxw::ReadHex(GetParam().text), GetParam().value); }
 
 INSTANTIATE_TEST_SUITE_P(Table, ReadHexCase,
                          testing::Values(HexCase{"", 0}, HexCase{"1A2b", 0x1A2B}, HexCase{"  \tff", 0xFF},

@@ -6,7 +6,7 @@
 #include "../convert/TestFiles.h"
 #include "checksum/CheckSumOps.h"
 #include "checksum/HexText.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 
 using namespace testfiles;
 
@@ -89,7 +89,7 @@ TEST(HexText, LenientFieldsReadLikeTheLibraryConversion) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(hxw::ParseHexField(c.text, std::strlen(c.text), c.width), c.value) << '"' << c.text << '"';
-    EXPECT_EQ(hxw::ParseHexLenient("123456789", 9), 0xFFFFFFFFu);  // overflow saturates
+    EXPECT_EQ(hxw::ReadHex("123456789", 32, hxw::HexForm::CLibrary), 0xFFFFFFFFu);  // overflow saturates
     EXPECT_EQ(hxw::ParseHexPair("G5", 2), 0);
     EXPECT_EQ(hxw::ParseHexPair("5G", 2), 5);
 }

@@ -2,7 +2,7 @@
 
 #include "TestFiles.h"
 #include "convert/ConversionOps.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"
 
 using namespace testfiles;

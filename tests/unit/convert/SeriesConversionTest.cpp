@@ -3,9 +3,9 @@
 #include <map>
 
 #include "TestFiles.h"
-#include "checksum/FileIo.h"
+#include "base/File.h"
 #include "convert/ConversionOps.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 
 using namespace testfiles;
 

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "TestFiles.h"
-#include "checksum/FileIo.h"
+#include "base/File.h"
 #include "convert/ImageWriter.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"
 
 using namespace testfiles;

@@ -2,7 +2,7 @@
 
 #include "TestFiles.h"
 #include "convert/ConversionOps.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 
 using namespace testfiles;
 

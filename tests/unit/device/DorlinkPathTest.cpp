@@ -2,7 +2,7 @@
 // with the unit emulator as the USB device: the same stack as the emulated Dorlink.dll.
 #include <gtest/gtest.h>
 
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "device/DeviceOps.h"
 #include "device/emulator/UnitDevice.h"
 #include "tests/unit/device/DeviceTestSupport.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "device/DeviceOps.h"
 #include "device/FenlinkPort.h"
 #include "device/emulator/UnitWinUsb.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "device/DeviceOps.h"
 #include "tests/unit/device/DeviceTestSupport.h"
 

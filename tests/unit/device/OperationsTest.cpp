@@ -2,7 +2,7 @@
 // with the link closed afterwards, and files that come back byte for byte.
 #include <gtest/gtest.h>
 
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "device/DeviceOps.h"
 #include "device/emulator/EmulatorPort.h"
 #include "device/emulator/UnitEmulator.h"

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/ResultMessage.h"
+#include <set>
+
+#include "base/ResultCodes.h"
 
 namespace {
 
@@ -31,5 +33,17 @@ INSTANTIATE_TEST_SUITE_P(
                     // Codes outside the table, including ones the unit passes through.
                     Row{0x7102, "Other error.", false}, Row{0x4004, "Other error.", false},
                     Row{0, "Other error.", false}, Row{0x12345678, "Other error.", false}));
+
+TEST(ResultMessage, EveryFailureCodeHasItsOwnRow) {
+    std::set<uint32_t> seen;
+    for (uint32_t code : rc::kAllFailures) {
+        std::string text;
+        EXPECT_TRUE(ResultMessage(text, code)) << std::hex << code;
+        EXPECT_FALSE(text.empty()) << std::hex << code;
+        EXPECT_NE(text, "Other error.") << std::hex << code;
+        EXPECT_TRUE(seen.insert(code).second) << "listed twice: " << std::hex << code;
+    }
+    EXPECT_EQ(seen.count(rc::Ok), 0u);
+}
 
 }  // namespace

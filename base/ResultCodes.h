@@ -1,7 +1,8 @@
-// Result codes of every engine operation: 0 is success, every other value names one failure.
-// A non-zero code reported by the unit passes through unchanged.
+// Result codes of every engine operation, and the operator's text for each. 0 is success, every
+// other value names one failure; a non-zero code reported by the unit passes through unchanged.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace rc {
 constexpr uint32_t Ok = 0;
@@ -30,4 +31,15 @@ constexpr uint32_t Hxw720 = 0x8001;
 constexpr uint32_t Hxw4500 = 0x8002;
 constexpr uint32_t Hxw4Byte = 0x8003;
 constexpr uint32_t Hxw8Byte = 0x8004;
+
+// Every failure code above, in order.
+constexpr uint32_t kAllFailures[] = {
+    UsbInit,      UsbSend,    UsbReceive,  UsbTimeout, Format00, Format01, Format02,    HexData,   MotData,
+    StartAddress, EndAddress, Address,     FileOpen,   FileInfo, NoData,   NameTooLong, FileWrite, FileRead,
+    Param01,      Param02,    HxwFormat00, Hxw720,     Hxw4500,  Hxw4Byte, Hxw8Byte,
+};
 }  // namespace rc
+
+// Sets text to the code's message; a code without one (0 and the unit's own codes) gives
+// "Other error." and false.
+bool ResultMessage(std::string& text, uint32_t code);

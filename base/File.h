@@ -1,0 +1,66 @@
+// Files as the program uses them: C stdio with 64-bit offsets on every system (images beyond
+// 2 GiB work on 32-bit Windows too), a file's status, folders and terminals. No exceptions:
+// every call reports success as a bool. Paths are UTF-8.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace hxw {
+
+class File {
+  public:
+    File() = default;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File() { Close(); }
+
+    // mode as for fopen: "rb", "wb", "r+b".
+    bool Open(const std::string& path, const char* mode);
+    bool IsOpen() const { return f_ != nullptr; }
+    // Closes; false when buffered data could not be written.
+    bool Close();
+
+    bool Seek(uint64_t offset);
+    // Reads up to n bytes; returns how many came.
+    size_t Read(void* data, size_t n);
+    bool ReadExact(void* data, size_t n) { return Read(data, n) == n; }
+    bool Write(const void* data, size_t n);
+    std::FILE* Handle() const { return f_; }
+
+  private:
+    std::FILE* f_ = nullptr;
+};
+
+// A local calendar time as the file system keeps it.
+struct FileTime {
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+};
+
+struct FileStatus {
+    bool Regular = false;  // a plain file, not a folder or device
+    uint64_t Size = 0;
+    FileTime Creation;  // where the system keeps none, the last change of the file
+    FileTime LastWrite;
+    FileTime LastAccess;
+    uint8_t Attributes = 0;  // low byte of the Windows attributes (read-only 0x01, archive 0x20)
+};
+
+// Status of an open file; path names the same file.
+bool ReadFileStatus(std::FILE* file, const std::string& path, FileStatus& status);
+
+// Whether a file could be written at path in place of any file already there: true when nothing
+// is there yet, false for a folder or a file that cannot be opened for writing. Changes nothing.
+bool CanReplaceFile(const std::string& path);
+
+// Removes a file; a missing file is not an error.
+void RemoveFile(const std::string& path);
+
+// Creates the folder (its parent must exist); true when it exists afterwards.
+bool MakeFolder(const std::string& folder);
+
+// Whether the stream is an interactive terminal.
+bool IsTerminal(std::FILE* stream);
+
+}  // namespace hxw

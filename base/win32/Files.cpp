@@ -1,0 +1,81 @@
+// The file system calls of Windows. Paths are narrow: the programs run with UTF-8 as their
+// active code page.
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "base/AtomicReplace.h"
+#include "base/File.h"
+
+namespace hxw {
+namespace {
+FileTime LocalTime(const FILETIME& utc) {
+    FILETIME local;
+    SYSTEMTIME t;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &t)) return {};
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+ReplaceCalls::Create CreateNew(const std::string& path) {
+    HANDLE h =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD e = GetLastError();
+        return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS ? ReplaceCalls::Create::Exists
+                                                                   : ReplaceCalls::Create::Failed;
+    }
+    CloseHandle(h);
+    return ReplaceCalls::Create::Created;
+}
+
+bool FlushToDevice(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = FlushFileBuffers(h) != 0;
+    return (CloseHandle(h) != 0) && ok;
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// The rename is written through; Windows has no flush of a folder.
+bool FlushFolderOf(const std::string&) { return true; }
+
+void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
+
+const ReplaceCalls kSystemCalls{CreateNew, FlushToDevice, RenameOver, FlushFolderOf, Remove};
+}  // namespace
+
+const ReplaceCalls& SystemReplaceCalls() { return kSystemCalls; }
+
+bool File::Seek(uint64_t offset) {
+    return f_ && _fseeki64(f_, static_cast<long long>(offset), SEEK_SET) == 0;
+}
+
+bool ReadFileStatus(std::FILE*, const std::string& path, FileStatus& status) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    status.Regular = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    status.Size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.Creation = LocalTime(data.ftCreationTime);
+    status.LastWrite = LocalTime(data.ftLastWriteTime);
+    status.LastAccess = LocalTime(data.ftLastAccessTime);
+    status.Attributes = uint8_t(data.dwFileAttributes & 0xFF);
+    return true;
+}
+
+void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+
+bool MakeFolder(const std::string& folder) {
+    if (folder.empty()) return false;
+    if (CreateDirectoryA(folder.c_str(), nullptr)) return true;
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+}  // namespace hxw
