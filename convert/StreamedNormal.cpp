@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/AtomicReplace.h"
+#include "base/ResultCodes.h"
 #include "checksum/Kernels.h"
 #include "convert/ConversionOps.h"
 #include "convert/ConvertCommon.h"
-#include "convert/ResultCodes.h"
 #include "convert/SourceRecords.h"
 
 namespace hxw {
@@ -105,7 +106,11 @@ void AscendingImage::Discard() {
 }  // namespace hxw
 
 bool ConversionOps::StreamNormal(const std::string& source, const std::string& hxw, Progress& progress) {
-    hxw::AscendingImage image(hxw + ".tessmark-part");
+    // The same save as the general passes: a temporary file beside the target, put in place only
+    // when the image is complete.
+    hxw::AtomicReplace save(hxw);
+    if (!save.Begin()) return false;  // the general passes meet the same trouble and report it
+    hxw::AscendingImage image(save.TempPath());
     prescanVisitor_ = &image;
     const bool scanned = PrescanSource(source, Normal);
     prescanVisitor_ = nullptr;
@@ -113,14 +118,10 @@ bool ConversionOps::StreamNormal(const std::string& source, const std::string& h
         image.Discard();
         return true;  // the pre-scan's failure, as the general passes would report it
     }
-    if (!image.Usable()) {
+    uint16_t sum = 0;
+    if (!image.Usable() || !image.Finish(HighestAddress, sum)) {
         image.Discard();
         return false;
-    }
-    uint16_t sum = 0;
-    if (!image.Finish(HighestAddress, sum)) {
-        image.Discard();
-        return false;  // the general passes meet the same trouble and report it their way
     }
     // The conversion pass's progress: its range, its first and its last position.
     hxw::ProgressTicker ticker(progress, LineCount);
@@ -128,8 +129,7 @@ bool ConversionOps::StreamNormal(const std::string& source, const std::string& h
     if (LineCount > 1) ticker.Line(LineCount - 1);
     ticker.Done();
     LastCheckSum = sum;
-    if (!hxw::RenameOver(hxw + ".tessmark-part", hxw)) {
-        hxw::RemoveFile(hxw + ".tessmark-part");
+    if (!save.Commit()) {
         DefectDetail = "cannot replace " + hxw;
         LastResult = rc::FileWrite;
         return true;

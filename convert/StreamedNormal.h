@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "checksum/FileIo.h"
+#include "base/File.h"
 
 namespace hxw {
 

@@ -6,7 +6,7 @@
 
 #include "cli/CliCommon.h"
 #include "cli/DeviceCommands.h"
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "device/DeviceOps.h"
 #include "device/libusb/LibusbPort.h"
 #include "device/libusb/UsbSelection.h"

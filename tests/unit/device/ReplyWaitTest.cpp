@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "convert/ResultCodes.h"
+#include "base/ResultCodes.h"
 #include "device/DeviceOps.h"
 #include "tests/unit/device/DeviceTestSupport.h"
 
