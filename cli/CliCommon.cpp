@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/ResultCodes.h"
+#include "cli/CliJson.h"
 
 #include "base/File.h"
 #include "base/Format.h"
@@ -50,6 +51,8 @@ bool ParseCliArgs(int argc, char** argv, const std::vector<std::string>& valueOp
             out.help = true;
             continue;
         }
+        // Every command reports in JSON on request; CliReport picks the flag up itself.
+        if (arg == "--json") continue;
         if (arg.rfind("--", 0) != 0) {
             problem = "unknown option " + arg;
             return false;
@@ -103,15 +106,27 @@ std::string FailureLine(uint32_t code, const std::string& detail) {
 
 int ReportFailure(uint32_t code, const std::string& detail) {
     std::fprintf(stderr, "%s\n", FailureLine(code, detail).c_str());
+    if (CliReport* report = CliReport::Current()) {
+        std::string message;
+        ResultMessage(message, code);
+        message.erase(std::remove(message.begin(), message.end(), '\n'), message.end());
+        report->Result(code, message);
+        if (!detail.empty()) report->Fields().Str("detail", detail);
+    }
     return kExitFailure;
 }
 
 int UsageError(const char* usage, const std::string& problem) {
     std::fprintf(stderr, "tessmark-cli: %s\n%s", problem.c_str(), usage);
+    if (CliReport* report = CliReport::Current()) report->Usage(problem);
     return kExitUsage;
 }
 
 int PrintHelp(const char* usage) {
+    if (CliReport* report = CliReport::Current(); report && report->Json()) {
+        report->Help(usage);
+        return kExitOk;
+    }
     std::fputs(usage, stdout);
     return kExitOk;
 }

@@ -26,6 +26,7 @@ int RunDownload(int argc, char** argv);
 int RunUpload(int argc, char** argv);
 int RunSecurity(int argc, char** argv);
 int RunDevices(int argc, char** argv);  // cli/usb/
+int RunInspect(int argc, char** argv);  // InspectCommand.cpp
 
 // One command's arguments: positional ones in order, options by name (without "--").
 struct CliArgs {
@@ -47,6 +48,13 @@ bool ParseCliArgs(int argc, char** argv, const std::vector<std::string>& valueOp
 // 0x prefix, reading stops at the first character that is not a hexadecimal digit, no digits
 // read as 0, and the value is cut to 32 bits.
 uint32_t ParseHexArg(const std::string& text);
+
+// The command line's own reading of a hexadecimal argument: the whole text must be hexadecimal
+// digits (an optional 0x prefix aside) and the value must not exceed max. Anything else is
+// refused, with the reason in problem naming the option ("--end: '1G00' is not a hexadecimal
+// number"), so a mistyped address never becomes another one.
+bool ParseStrictHexArg(const std::string& option, const std::string& text, uint32_t max, uint32_t& value,
+                       std::string& problem);
 
 // The file name and extension of a path, without drive and folder ("C:\work\prog.hxw" -> "prog.hxw").
 std::string FileNamePart(const std::string& path);

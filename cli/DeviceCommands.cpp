@@ -9,6 +9,8 @@
 
 #include "cli/CliCommon.h"
 #include "base/ResultCodes.h"
+#include "cli/CliJson.h"
+#include "cli/VerifyDownload.h"
 #include "device/HxwConverter.h"
 #include "device/PlatformPort.h"
 #include "device/emulator/EmulatorPort.h"
@@ -32,27 +34,30 @@ namespace {
     "default 5000 ms a transfer, 30 s of silence, 10 minutes while the unit reports it is busy).\n"
 
 const char kInfoUsage[] =
-    "usage: tessmark-cli info [--unit UNIT] [--timeout MS]\n"
+    "usage: tessmark-cli info [--unit UNIT] [--timeout MS] [--json]\n"
     "\n"
     "Shows the name, size, time stamps and attributes of the file the unit holds.\n" TM_UNIT_HELP
         TM_TIMEOUT_HELP;
 
 const char kDownloadUsage[] =
-    "usage: tessmark-cli download FILE [--unit UNIT] [--timeout MS]\n"
+    "usage: tessmark-cli download FILE [--verify] [--unit UNIT] [--timeout MS] [--json]\n"
     "\n"
     "Sends FILE (HXW, FXW, PBT or any other file; its bytes are sent unchanged) to the unit under\n"
-    "its own name (at most 21 characters), with its size, time stamps and attributes.\n" TM_UNIT_HELP
-        TM_TIMEOUT_HELP;
+    "its own name (at most 21 characters), with its size, time stamps and attributes.\n"
+    "With --verify it then reads the unit's file information (name and size must match) and\n"
+    "the file itself back into a temporary folder, compares them byte for byte, removes the\n"
+    "copy and ends with one verdict line: \"verified: N bytes identical\", or the first\n"
+    "difference and exit status 1.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
 
 const char kUploadUsage[] =
-    "usage: tessmark-cli upload FOLDER [--unit UNIT] [--timeout MS]\n"
+    "usage: tessmark-cli upload FOLDER [--unit UNIT] [--timeout MS] [--json]\n"
     "\n"
     "Reads the unit's file into FOLDER under the name the unit gives it, replacing a file of that\n"
     "name only once the whole file has arrived.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
 
 const char kSecurityUsage[] =
     "usage: tessmark-cli security [--set|--cancel] [--id ID] [--count N] [--buzzer on|off]\n"
-    "                             [--unit UNIT] [--timeout MS]\n"
+    "                             [--unit UNIT] [--timeout MS] [--json]\n"
     "\n"
     "Sends the unit its security record: security on (--set) or off (--cancel, the default), an\n"
     "ID code of up to 4 letters or digits, an execution count of up to 5 decimal digits (both\n"
@@ -141,6 +146,19 @@ std::string AttributeText(uint8_t a) {
     return text.empty() ? "none" : text;
 }
 
+JsonObject UnitFileJson(const UnitFileInfo& info) {
+    JsonObject f;
+    f.Str("name", info.Name).Num("size", info.Size);
+    f.Str("created", DosDateTimeText(info.CreationTime)).Str("created_hex", Hex8(info.CreationTime));
+    f.Str("modified", DosDateTimeText(info.LastWriteTime)).Str("modified_hex", Hex8(info.LastWriteTime));
+    f.Str("accessed", DosDateTimeText(uint32_t(info.LastAccessDate) << 16).substr(0, 10))
+        .Str("accessed_hex", Hex4(info.LastAccessDate));
+    char attributes[8];
+    std::snprintf(attributes, sizeof attributes, "%02X", unsigned(info.Attributes));
+    f.Str("attributes_hex", attributes).Str("attributes", AttributeText(info.Attributes));
+    return f;
+}
+
 bool IsAlnumText(const std::string& s) {
     for (unsigned char c : s)
         if (!std::isalnum(c)) return false;
@@ -178,6 +196,7 @@ std::unique_ptr<CliUnit> MakeCliUnit(const std::string& unitArg, std::string& pr
 }
 
 int RunInfo(int argc, char** argv) {
+    CliReport report("info", argc, argv);
     DeviceCommand cmd;
     bool done;
     int exit = Prepare(argc, argv, kInfoUsage, {}, {}, 0, "info takes no file", cmd, done);
@@ -189,29 +208,32 @@ int RunInfo(int argc, char** argv) {
     if (uint32_t code = engine.ReadUnitFileInfo(info)) return DeviceFailure(cmd, code);
     engine.CloseLink();
     if (info.Size == 0 && info.Name.empty()) {
-        std::printf("The unit holds no file.\n");
+        Say("The unit holds no file.\n");
+        report.Result(0, "The unit holds no file.");
+        report.Fields().Null("file");
         return kExitOk;
     }
-    std::printf("Name       %s\n", info.Name.c_str());
-    std::printf("Size       %u bytes (%08Xh)\n", unsigned(info.Size), unsigned(info.Size));
-    std::printf("Created    %s (%08Xh)\n", DosDateTimeText(info.CreationTime).c_str(),
-                unsigned(info.CreationTime));
-    std::printf("Modified   %s (%08Xh)\n", DosDateTimeText(info.LastWriteTime).c_str(),
-                unsigned(info.LastWriteTime));
-    std::printf("Accessed   %s (%04Xh)\n",
-                DosDateTimeText(uint32_t(info.LastAccessDate) << 16).substr(0, 10).c_str(),
-                unsigned(info.LastAccessDate));
-    std::printf("Attributes %02Xh (%s)\n", unsigned(info.Attributes), AttributeText(info.Attributes).c_str());
+    Say("Name       %s\n", info.Name.c_str());
+    Say("Size       %u bytes (%08Xh)\n", unsigned(info.Size), unsigned(info.Size));
+    Say("Created    %s (%08Xh)\n", DosDateTimeText(info.CreationTime).c_str(), unsigned(info.CreationTime));
+    Say("Modified   %s (%08Xh)\n", DosDateTimeText(info.LastWriteTime).c_str(), unsigned(info.LastWriteTime));
+    const std::string accessed = DosDateTimeText(uint32_t(info.LastAccessDate) << 16).substr(0, 10);
+    Say("Accessed   %s (%04Xh)\n", accessed.c_str(), unsigned(info.LastAccessDate));
+    Say("Attributes %02Xh (%s)\n", unsigned(info.Attributes), AttributeText(info.Attributes).c_str());
+    report.Result(0, "The unit holds " + info.Name + ".");
+    report.Fields().Obj("file", UnitFileJson(info));
     return kExitOk;
 }
 
 int RunDownload(int argc, char** argv) {
+    CliReport report("download", argc, argv);
     DeviceCommand cmd;
     bool done;
-    int exit = Prepare(argc, argv, kDownloadUsage, {}, {}, 1, "download needs one FILE", cmd, done);
+    int exit = Prepare(argc, argv, kDownloadUsage, {}, {"verify"}, 1, "download needs one FILE", cmd, done);
     if (done) return exit;
     const std::string& path = cmd.args.positional[0];
     const std::string name = FileNamePart(path);
+    report.Fields().Str("path", path).Str("name", name);
     uint32_t code;
     {
         TerminalProgress progress("downloading " + name);
@@ -221,11 +243,15 @@ int RunDownload(int argc, char** argv) {
         code = cmd.engine.DownloadFile(path, name, progress);
     }
     if (code) return DeviceFailure(cmd, code);
-    std::printf("Download of a %s file was completed.\n", name.c_str());
+    const std::string line = "Download of a " + name + " file was completed.";
+    Say("%s\n", line.c_str());
+    report.Result(0, line);
+    if (cmd.args.Has("verify")) return VerifyDownload(cmd.engine, path, name);
     return kExitOk;
 }
 
 int RunUpload(int argc, char** argv) {
+    CliReport report("upload", argc, argv);
     DeviceCommand cmd;
     bool done;
     int exit = Prepare(argc, argv, kUploadUsage, {}, {}, 1, "upload needs one FOLDER", cmd, done);
@@ -245,12 +271,17 @@ int RunUpload(int argc, char** argv) {
         progress.CountBytes(unitlink::BlockSize, 0);  // the size is the unit's to tell
         code = cmd.engine.UploadFile(folder, name, progress);
     }
+    report.Fields().Str("folder", cmd.args.positional[0]);
     if (code) return DeviceFailure(cmd, code);
-    std::printf("Upload of a %s file was completed.\n", name.c_str());
+    const std::string line = "Upload of a " + name + " file was completed.";
+    Say("%s\n", line.c_str());
+    report.Result(0, line);
+    report.Fields().Str("name", name).Str("path", folder + name);
     return kExitOk;
 }
 
 int RunSecurity(int argc, char** argv) {
+    CliReport report("security", argc, argv);
     DeviceCommand cmd;
     bool done;
     int exit = Prepare(argc, argv, kSecurityUsage, {"id", "count", "buzzer"}, {"set", "cancel"}, 0,
@@ -276,8 +307,10 @@ int RunSecurity(int argc, char** argv) {
             return UsageError(kSecurityUsage, "--buzzer takes on or off");
     }
     const int security = a.Has("set") ? 1 : 0;
+    report.Fields().Bool("security", security).Str("id", id).Str("count", count).Bool("buzzer", buzzer);
     if (uint32_t code = cmd.engine.SendSecurityRecord(BuildSecurityRecord(security, id, count, buzzer)))
         return DeviceFailure(cmd, code);
-    std::printf("Download of a security info was completed.\n");
+    Say("Download of a security info was completed.\n");
+    report.Result(0, "Download of a security info was completed.");
     return kExitOk;
 }

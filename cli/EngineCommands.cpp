@@ -7,22 +7,33 @@
 
 #include "base/File.h"
 #include "cli/CliCommon.h"
+#include "cli/CliJson.h"
+#include "cli/ConvertReport.h"
 #include "device/HxwConverter.h"
 
 namespace {
 const char kConvertUsage[] =
     "usage: tessmark-cli convert SOURCE HXW [--type normal|720|4500|4byte|8byte] [--start HEX --end HEX]\n"
+    "                                        [--json]\n"
     "\n"
     "Converts an Intel HEX or Motorola S-record file into an HXW image. Without --start/--end the\n"
     "image spans the source's data (Auto); with both it spans START..END (Manual, for normal, 720\n"
-    "and 4500 only). Addresses are hexadecimal. An earlier HXW file is replaced only on success.\n";
+    "and 4500 only). Addresses are hexadecimal (at most 8 digits, an optional 0x). An earlier HXW\n"
+    "file is replaced only on success.\n"
+    "\n"
+    "After the result line it reports the image's address range, its size, its data bytes and its\n"
+    "fill share; it warns on stderr when the image is at least 16 MiB and over 90 % fill (naming\n"
+    "the data ranges and the --start/--end that crops to the largest) and when records of types\n"
+    "the conversion does not know were left out. --json prints one JSON object instead.\n";
 
 const char kChecksumUsage[] =
     "usage: tessmark-cli checksum HXW [--kind sum|ones|crc] [--crc-init HEX] [--start HEX --end HEX]\n"
+    "                                 [--json]\n"
     "\n"
     "Computes the sum total (default), the one's complement of the sum total or the CRC of an HXW\n"
     "image, over its whole range or over START..END (one's complement and CRC; the sum total always\n"
-    "covers the whole range). --crc-init gives the CRC's initial value (default 0).\n";
+    "covers the whole range). --crc-init gives the CRC's initial value (default 0). --json prints\n"
+    "one JSON object instead of the result line.\n";
 
 // A private file for the upper-half records of this run, in the system's temporary folder.
 std::string PrivateUpperHalfPath(const std::string& hxw) {
@@ -49,6 +60,16 @@ std::string Detail(const HxwConverter& engine, const std::string& source) {
     return engine.DefectDetail;
 }
 
+const char* TypeName(uint8_t type) {
+    switch (type) {
+        case 1: return "720";
+        case 3: return "4500";
+        case 4: return "4byte";
+        case 8: return "8byte";
+        default: return "normal";
+    }
+}
+
 bool ParseType(const std::string& text, uint8_t& type) {
     std::string t;
     for (char c : text) t += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -69,6 +90,7 @@ bool ParseType(const std::string& text, uint8_t& type) {
 }  // namespace
 
 int RunConvert(int argc, char** argv) {
+    CliReport report("convert", argc, argv);
     CliArgs args;
     std::string problem;
     if (!ParseCliArgs(argc, argv, {"type", "start", "end"}, {}, args, problem))
@@ -83,8 +105,10 @@ int RunConvert(int argc, char** argv) {
     const bool manual = args.Has("start");
     if (manual && (type == 4 || type == 8))
         return UsageError(kConvertUsage, "--start/--end do not apply to 4byte and 8byte");
-    const uint32_t start = manual ? ParseHexArg(args.Get("start")) : 0;
-    const uint32_t end = manual ? ParseHexArg(args.Get("end")) : 0;
+    uint32_t start = 0, end = 0;
+    if (manual && (!ParseStrictHexArg("--start", args.Get("start"), 0xFFFFFFFF, start, problem) ||
+                   !ParseStrictHexArg("--end", args.Get("end"), 0xFFFFFFFF, end, problem)))
+        return UsageError(kConvertUsage, problem);
 
     const std::string& source = args.positional[0];
     const std::string& hxw = args.positional[1];
@@ -97,14 +121,21 @@ int RunConvert(int argc, char** argv) {
         code = engine.CreateHxwFile(source, hxw, type, manual ? 1 : 0, start, end, progress);
     }
     hxw::RemoveFile(upper);
+    report.Fields().Str("source", source).Str("hxw", hxw).Str("type", TypeName(type)).Str("domain", manual ? "manual" : "auto");
     if (code) return ReportFailure(code, Detail(engine, source));
     const bool series = type == 1 || type == 3;
-    std::printf("Creation of a %s file was completed.  %s :%04Xh.\n", FileNamePart(hxw).c_str(),
-                series ? "Datasum" : "Checksum", static_cast<unsigned>(engine.LastCheckSum));
+    char line[600];
+    std::snprintf(line, sizeof line, "Creation of a %s file was completed.  %s :%04Xh.", FileNamePart(hxw).c_str(),
+                  series ? "Datasum" : "Checksum", static_cast<unsigned>(engine.LastCheckSum));
+    Say("%s\n", line);
+    report.Result(0, line);
+    report.Fields().Str("checksum", Hex4(engine.LastCheckSum)).Str("checksum_kind", series ? "datasum" : "sum");
+    ReportConversion(source, hxw, type, engine);
     return kExitOk;
 }
 
 int RunChecksum(int argc, char** argv) {
+    CliReport report("checksum", argc, argv);
     CliArgs args;
     std::string problem;
     if (!ParseCliArgs(argc, argv, {"kind", "crc-init", "start", "end"}, {}, args, problem))
@@ -126,11 +157,18 @@ int RunChecksum(int argc, char** argv) {
     if (args.Has("start") != args.Has("end"))
         return UsageError(kChecksumUsage, "--start and --end go together");
     const bool manual = args.Has("start");
-    const uint32_t start = manual ? ParseHexArg(args.Get("start")) : 0;
-    const uint32_t end = manual ? ParseHexArg(args.Get("end")) : 0;
-    const uint32_t crcInit = ParseHexArg(args.Get("crc-init"));
+    uint32_t start = 0, end = 0, crcInit = 0;
+    if (manual && (!ParseStrictHexArg("--start", args.Get("start"), 0xFFFFFFFF, start, problem) ||
+                   !ParseStrictHexArg("--end", args.Get("end"), 0xFFFFFFFF, end, problem)))
+        return UsageError(kChecksumUsage, problem);
+    if (args.Has("crc-init") && !ParseStrictHexArg("--crc-init", args.Get("crc-init"), 0xFFFFFFFF, crcInit, problem))
+        return UsageError(kChecksumUsage, problem);
 
     const std::string& path = args.positional[0];
+    static const char* const kKindNames[] = {"sum", "ones", "crc"};
+    report.Fields().Str("path", path).Str("kind", kKindNames[kind]).Str("domain", manual ? "manual" : "auto");
+    if (manual) report.Fields().Str("start", Hex8(start)).Str("end", Hex8(end));
+    if (kind == 2) report.Fields().Str("crc_init", Hex4(crcInit & 0xFFFF));
     HxwConverter engine;
     uint32_t code;
     {
@@ -141,16 +179,20 @@ int RunChecksum(int argc, char** argv) {
     }
     if (code) return ReportFailure(code);
     const unsigned value = engine.LastCheckSum;
+    char line[80];
     if (kind == 2) {
-        std::printf("  CRC Checksum :%04Xh.\n", value);
+        std::snprintf(line, sizeof line, "  CRC Checksum :%04Xh.", value);
     } else if (kind == 1) {
-        std::printf("  One's complement Checksum :%04Xh.\n", value);
+        std::snprintf(line, sizeof line, "  One's complement Checksum :%04Xh.", value);
     } else {
         // The word follows the file's own type: the series images carry a data sum.
         HxwHeaderInfo info;
         ReadHxwHeaderInfo(path, info);
         const bool series = info.Type == 1 || info.Type == 3;
-        std::printf("  %s :%04Xh.\n", series ? "Datasum" : "Checksum", value);
+        std::snprintf(line, sizeof line, "  %s :%04Xh.", series ? "Datasum" : "Checksum", value);
     }
+    Say("%s\n", line);
+    report.Result(0, line + 2);
+    report.Fields().Str("checksum", Hex4(value));
     return kExitOk;
 }

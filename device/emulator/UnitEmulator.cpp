@@ -118,6 +118,8 @@ bool ParseUnitFaults(const std::string& text, UnitFaults& faults, std::string& e
             ok = ParseCount(value, faults.Acks);
         } else if (key == "unterminated") {
             ok = ParseCount(value, faults.Unterminated);
+        } else if (key == "corrupt-upload") {
+            ok = ParseCount(value, faults.CorruptUpload);
         } else if (!item.empty()) {
             ok = false;
         }
@@ -275,6 +277,8 @@ void UnitEmulator::HandleCommand(const std::string& payload) {
             return;
         }
         bulkIn_.assign(data.begin(), data.end());
+        // The stored file stays as it is; only the copy on its way out is damaged.
+        if (faults_.CorruptUpload && faults_.CorruptUpload <= bulkIn_.size()) bulkIn_[faults_.CorruptUpload - 1] ^= 0xFF;
         uploadPending_ = true;
         lastBulk_ = std::chrono::steady_clock::now();
         if (bulkIn_.empty()) {

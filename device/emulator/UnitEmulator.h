@@ -28,13 +28,15 @@ struct UnitFaults {
     uint32_t Acks = 1;            // 0x06 reads before every reply
     uint32_t Unterminated = 0;    // "{..." reads without the closing "}" before every reply
     bool ShortInfo = false;       // the information reply as a bare frame too short for its fields
+    uint32_t CorruptUpload = 0;   // the n-th byte handed out by an upload has its bits inverted
     bool HasName = false;         // report Name instead of the stored file's name
     std::string Name;
 };
 
 // Reads faults from a comma-separated list, as the environment gives them:
 //   refuse-open, fail-check, product=0100, info-result=HEX, first-result=HEX, final-result=HEX,
-//   fail-send=N, fail-receive=N, fail-bulk=N, acks=N, unterminated=N, short-info, name=TEXT
+//   fail-send=N, fail-receive=N, fail-bulk=N, acks=N, unterminated=N, short-info,
+//   corrupt-upload=N, name=TEXT
 // (name= takes the rest of the list). Returns false and names the bad item in error.
 bool ParseUnitFaults(const std::string& text, UnitFaults& faults, std::string& error);
 
