@@ -8,6 +8,8 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-d
           imagemagick srecord libusb-1.0-0-dev procps time python3 x11-utils)
 # The libusb port and its test bed (emulated units behind the real libusb).
 packages+=(libusb-1.0-0-dev pkg-config umockdev libumockdev-dev)
+# The release packages and their tests (scripts/package.sh, tests/e2e/test_packages.sh).
+packages+=(help2man dpkg-dev man-db unzip)
 
 missing=()
 for p in "${packages[@]}"; do
