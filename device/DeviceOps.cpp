@@ -40,21 +40,26 @@ uint32_t PackDosDateTime(int year, int month, int day, int hour, int minute, int
 
 bool IsSafeUnitFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
-    if (name.find("..") != std::string::npos) return false;
     for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':') return false;
     }
-    // Windows maps these names to devices whatever their extension.
+    if (name.back() == '.' || name.back() == ' ') return false;
+    // Windows maps these names to devices whatever their extension, and blanks before the
+    // extension do not change that.
     std::string stem = name.substr(0, name.find('.'));
     for (char& c : stem) c = char(std::toupper(static_cast<unsigned char>(c)));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    static const char* const reserved[] = {"CON", "PRN", "AUX", "NUL"};
+    static const char* const reserved[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* r : reserved) {
         if (stem == r) return false;
     }
-    if (stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '0' &&
-        stem[3] <= '9') {
-        return false;
+    if (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) {
+        const std::string digit = stem.substr(3);
+        // A digit, or the superscripts one to three (UTF-8), which Windows counts as digits here.
+        if ((digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+            digit == "\xC2\xB2" || digit == "\xC2\xB3") {
+            return false;
+        }
     }
     return true;
 }

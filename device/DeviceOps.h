@@ -47,8 +47,11 @@ constexpr uint32_t BlockSize = 256;
 constexpr uint8_t Ack = 0x06;
 }  // namespace unitlink
 
-// A name the unit reports is used as a file name in the operator's folder: it must not
-// reach outside it (separators, drive colons, "..", control characters) and must not be empty.
+// A name the unit reports is used as a file name in the operator's folder: it must name one
+// file inside it, the same file on every system. Refused: empty, "." and "..", separators,
+// drive colons, control characters, Windows device names (CON, PRN, AUX, NUL, COM0-9, LPT0-9,
+// CONIN$, CONOUT$, with any extension) and names ending in a dot or a space (Windows drops
+// those and would write another file). Anything else is a name, "x..y" included.
 bool IsSafeUnitFileName(const std::string& name);
 
 class DeviceOps : public virtual EngineState {

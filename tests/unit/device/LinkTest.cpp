@@ -174,16 +174,28 @@ TEST(SendSecurityRecord, SendsFixedCommandThenTwoBlocks) {
     EXPECT_EQ(x.port.pipesOpen, 0);
 }
 
-TEST(IsSafeUnitFileName, RefusesNamesThatLeaveTheFolder) {
+TEST(IsSafeUnitFileName, AcceptsOnlyNamesOfOneFileInsideTheFolder) {
     struct Case {
         std::string name;
         bool safe;
     } cases[] = {
         {"PROG.HXW", true},   {"a b-c_d.fxw", true}, {"x.y.z", true},         {"", false},
         {".", false},         {"..", false},         {"..\\evil.hxw", false}, {"../evil.hxw", false},
-        {"sub/x.hxw", false}, {"sub\\x.hxw", false}, {"C:x.hxw", false},      {"a..b", false},
+        {"sub/x.hxw", false}, {"sub\\x.hxw", false}, {"C:x.hxw", false},      {"a..b", true},
         {"tab\there", false}, {"nl\n", false},       {"CON", false},          {"nul.txt", false},
         {"com1.hxw", false},  {"LPT9", false},       {"COMPUTER.HXW", true},  {"CONFIG.SYS", true},
+        // Dots inside a name are just characters; only the whole name "." or ".." is special.
+        {"x..y", true}, {"...x", true}, {".hidden", true}, {"a.b..c.hxw", true}, {"...", false},
+        // Windows drops a trailing dot or blank, which would write a file of another name.
+        {"PROG.", false}, {"PROG.HXW.", false}, {"PROG ", false}, {"PROG.HXW ", false}, {" PROG", true},
+        // Console devices, and device names with any extension or blanks before it.
+        {"CONIN$", false}, {"conout$", false}, {"CONIN$.txt", false}, {"CONOUT$.HXW", false},
+        {"CONIN", true}, {"CONIN$X", true}, {"con .hxw", false}, {"aux.tar.gz", false},
+        {"prn", false}, {"COM9", false}, {"lpt1.fxw", false}, {"COM10", true}, {"LPT", true},
+        {"COM\xC2\xB9", false}, {"LPT\xC2\xB3.hxw", false}, {"COM\xC2\xB9X", true},
+        // Other controls and separators anywhere in the name.
+        {"a\x7F", false}, {"a\x1F" "b", false}, {"a:b", false}, {"dir/", false}, {"\\x", false},
+        {"name with spaces.hxw", true}, {"\xC3\xA9t\xC3\xA9.hxw", true},
     };
     for (const auto& c : cases) EXPECT_EQ(IsSafeUnitFileName(c.name), c.safe) << c.name;
 }
