@@ -5,9 +5,13 @@
 using transport::ControlSetup;
 using transport::PipeDirection;
 
-UnitDevice::UnitDevice(UnitEmulator& unit) : unit_(unit) { unit_.Open(); }
+UnitDevice::UnitDevice(UnitEmulator& unit) : unit_(unit) {}
 
 UnitDevice::~UnitDevice() { unit_.Close(); }
+
+void UnitDevice::SessionStart() { unit_.Open(); }
+
+void UnitDevice::SessionEnd() { unit_.Close(); }
 
 bool UnitDevice::DeviceDescriptor(transport::DeviceDescriptorBytes& out) {
     if (unit_.Faults().RefuseOpen) return false;

@@ -7,9 +7,14 @@
 class UnitDevice : public transport::EmulatedDevice {
   public:
     // The unit is attached for the device's whole life; a refused open makes the device
-    // unreadable, a failed check makes it not answer.
+    // unreadable, a failed check makes it not answer. Each time the driver opens the device
+    // the unit starts a session (its fault counters count from 1 again) and the last close
+    // ends it.
     explicit UnitDevice(UnitEmulator& unit);
     ~UnitDevice() override;
+
+    void SessionStart() override;
+    void SessionEnd() override;
 
     bool DeviceDescriptor(transport::DeviceDescriptorBytes& out) override;
     bool AttachValue(uint32_t& value) override;

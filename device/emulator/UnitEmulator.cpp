@@ -177,13 +177,13 @@ bool UnitEmulator::Answers() const {
 }
 
 void UnitEmulator::QueueReply(const std::string& frame) {
-    for (uint32_t i = 0; i < faults_.Acks; ++i) replies_.push_back(std::string(1, char(unitlink::Ack)));
-    for (uint32_t i = 0; i < faults_.Unterminated; ++i) {
+    if (faults_.Acks) replies_.push_back({std::string(1, char(unitlink::Ack)), faults_.Acks});
+    if (faults_.Unterminated) {
         std::string junk(64, '0');
         junk[0] = '{';
-        replies_.push_back(junk);
+        replies_.push_back({junk, faults_.Unterminated});
     }
-    replies_.push_back(frame);
+    replies_.push_back({frame, 1});
 }
 
 void UnitEmulator::QueueResult(uint32_t code, uint32_t command) {
@@ -305,9 +305,9 @@ bool UnitEmulator::ControlIn(uint8_t* buffer, uint32_t length) {
         return false;
     }
     if (++controlReads_ == faults_.FailReceive) return false;
-    std::string reply = replies_.front();
-    replies_.pop_front();
-    std::memcpy(buffer, reply.data(), std::min<size_t>(length, reply.size()));
+    ScriptedRead& next = replies_.front();
+    std::memcpy(buffer, next.Bytes.data(), std::min<size_t>(length, next.Bytes.size()));
+    if (--next.Times == 0) replies_.pop_front();
     return true;
 }
 
@@ -316,7 +316,11 @@ bool UnitEmulator::BulkOut(const uint8_t* data, uint32_t length) {
     if (!open_) return false;
     log_.BulkOut.push_back(length);
     if (length == 0) return true;
-    if (++bulkTransfers_ == faults_.FailBulk) return false;
+    if (++bulkTransfers_ == faults_.FailBulk) {
+        // The unit gives up on the download: no busy answers for data that will not come.
+        downloading_ = false;
+        return false;
+    }
     lastBulk_ = std::chrono::steady_clock::now();
     if (!downloading_ || received_.size() + length > incoming_.Size) return false;
     received_.insert(received_.end(), data, data + length);
@@ -348,9 +352,14 @@ bool UnitEmulator::BulkIn(uint8_t* buffer, uint32_t length, uint32_t& done, uint
     if (!open_) return false;
     // Nothing ready yet is no transfer.
     if (length == 0 || bulkIn_.empty()) return true;
-    if (++bulkTransfers_ == faults_.FailBulk) return false;
+    if (++bulkTransfers_ == faults_.FailBulk) {
+        uploadPending_ = false;
+        bulkIn_.clear();
+        return false;
+    }
     lastBulk_ = std::chrono::steady_clock::now();
-    done = uint32_t(std::min<size_t>(length, bulkIn_.size()));
+    // One transfer is at most one block, whatever the host's buffer: blocks never run together.
+    done = uint32_t(std::min<size_t>({length, bulkIn_.size(), size_t(unitlink::BlockSize)}));
     std::copy_n(bulkIn_.begin(), done, buffer);
     bulkIn_.erase(bulkIn_.begin(), bulkIn_.begin() + done);
     log_.BulkIn.push_back(done);

@@ -76,8 +76,9 @@ class UnitEmulator {
 
     // Host-to-unit bulk data (pipe 1). A zero-length write ends a transfer and is otherwise ignored.
     bool BulkOut(const uint8_t* data, uint32_t length);
-    // Unit-to-host bulk data (pipe 0): up to length bytes of what the unit has to send; done = 0
-    // when nothing is ready. With waitMs > 0 it first waits that long for data.
+    // Unit-to-host bulk data (pipe 0): one transfer of up to length bytes (at most one 256-byte
+    // block) of what the unit has to send; done = 0 when nothing is ready. With waitMs > 0 it
+    // first waits that long for data. A failed transfer, either way, ends the exchange.
     bool BulkIn(uint8_t* buffer, uint32_t length, uint32_t& done, uint32_t waitMs = 0);
 
     // The file the unit holds; false when it holds none.
@@ -108,7 +109,13 @@ class UnitEmulator {
 
     bool open_ = false;
     uint32_t controlWrites_ = 0, controlReads_ = 0, bulkTransfers_ = 0;
-    std::deque<std::string> replies_;  // each one control read's bytes
+    // What the next control reads give: each entry one read's bytes, given Times reads in a row,
+    // so a fault asking for millions of acknowledgements costs no memory.
+    struct ScriptedRead {
+        std::string Bytes;
+        uint64_t Times = 1;
+    };
+    std::deque<ScriptedRead> replies_;
     std::deque<uint8_t> bulkIn_;
     bool uploadPending_ = false;  // the final upload reply follows the last byte read
     bool downloading_ = false;

@@ -63,6 +63,11 @@ class EmulatedDevice {
     virtual bool PipeRead(uint8_t interfaceNumber, uint8_t pipeNumber, uint8_t* data, std::size_t capacity,
                           std::size_t& got) = 0;
 
+    // The driver's device object was opened while no handle to it was open, and its last handle
+    // was closed: one session of the device (pipe handles do not count).
+    virtual void SessionStart() {}
+    virtual void SessionEnd() {}
+
     virtual bool ResetDevice() { return true; }
     virtual bool ResetPipe(uint8_t /*interfaceNumber*/, uint8_t /*pipeNumber*/) { return true; }
     virtual bool SetTimeout(uint32_t /*value*/) { return true; }

@@ -44,6 +44,11 @@ void EmulatedDriverOs::Detach(EmulatedDevice& device) {
     std::erase_if(devices_, [&](const Attached& a) { return a.device == &device; });
     // Handles of a vanished device fail from now on, as with a pulled cable.
     std::erase_if(handles_, [&](const auto& h) { return h.second.device == &device; });
+    auto open = deviceHandles_.find(&device);
+    if (open != deviceHandles_.end()) {
+        deviceHandles_.erase(open);
+        device.SessionEnd();
+    }
 }
 
 std::string EmulatedDriverOs::PathOf(const EmulatedDevice& device) const {
@@ -81,7 +86,7 @@ bool EmulatedDriverOs::ResolvePath(const std::string& path, Attached*& target, b
 
 OsHandle EmulatedDriverOs::OpenPath(const std::string& path) {
     std::lock_guard<std::mutex> guard(mutex_);
-    opened_.push_back(path);
+    LogOpen(path);
     Attached* target = nullptr;
     bool isPipe = false;
     uint8_t interfaceNumber = 0, pipeNumber = 0;
@@ -98,12 +103,39 @@ OsHandle EmulatedDriverOs::OpenPath(const std::string& path) {
     const OsHandle handle = nextHandle_;
     nextHandle_ += 4;
     handles_[handle] = opened;
+    if (!isPipe) DeviceHandleOpened(target->device);
     return handle;
 }
 
 void EmulatedDriverOs::CloseHandle(OsHandle handle) {
     std::lock_guard<std::mutex> guard(mutex_);
-    handles_.erase(handle);
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return;
+    const Opened closed = it->second;
+    handles_.erase(it);
+    if (!closed.isPipe) DeviceHandleClosed(closed.device);
+}
+
+void EmulatedDriverOs::DeviceHandleOpened(EmulatedDevice* device) {
+    if (deviceHandles_[device]++ == 0) device->SessionStart();
+}
+
+void EmulatedDriverOs::DeviceHandleClosed(EmulatedDevice* device) {
+    auto it = deviceHandles_.find(device);
+    if (it == deviceHandles_.end()) return;
+    if (--it->second == 0) {
+        deviceHandles_.erase(it);
+        device->SessionEnd();
+    }
+}
+
+void EmulatedDriverOs::LogOpen(const std::string& path) {
+    // The record is for tests; running out of memory for it must not fail the open.
+    try {
+        if (opened_.size() >= kRecordLimit) opened_.pop_front();
+        opened_.push_back(path);
+    } catch (...) {
+    }
 }
 
 void EmulatedDriverOs::RegisterHandle(OsHandle handle, const Opened& opened) { handles_[handle] = opened; }
@@ -124,13 +156,19 @@ bool EmulatedDriverOs::IoControl(OsHandle handle, uint32_t code, const void* in,
                                  uint32_t outSize) {
     std::lock_guard<std::mutex> guard(mutex_);
     const auto* input = static_cast<const uint8_t*>(in);
-    IoCall call{handle, code, {}, outSize, false};
-    if (input != nullptr) call.input.assign(input, input + inSize);
     Opened target{};
-    if (FindHandle(handle, target))
-        call.ok = Dispatch(target, code, input, inSize, static_cast<uint8_t*>(out), outSize);
-    calls_.push_back(std::move(call));
-    return calls_.back().ok;
+    bool ok = false;
+    if (FindHandle(handle, target)) ok = Dispatch(target, code, input, inSize, static_cast<uint8_t*>(out), outSize);
+    // Only the latest calls are kept, and a record that cannot be made is left out: a program
+    // that polls for minutes must neither grow this without end nor fail for it.
+    try {
+        IoCall call{handle, code, {}, outSize, ok};
+        if (input != nullptr) call.input.assign(input, input + inSize);
+        if (calls_.size() >= kRecordLimit) calls_.pop_front();
+        calls_.push_back(std::move(call));
+    } catch (...) {
+    }
+    return ok;
 }
 
 bool EmulatedDriverOs::Dispatch(const Opened& target, uint32_t code, const uint8_t* in, uint32_t inSize,
@@ -223,12 +261,12 @@ bool EmulatedDriverOs::ReadPipe(OsHandle pipe, void* data, std::size_t capacity,
 
 std::vector<EmulatedDriverOs::IoCall> EmulatedDriverOs::Calls() const {
     std::lock_guard<std::mutex> guard(mutex_);
-    return calls_;
+    return {calls_.begin(), calls_.end()};
 }
 
 std::vector<std::string> EmulatedDriverOs::OpenedPaths() const {
     std::lock_guard<std::mutex> guard(mutex_);
-    return opened_;
+    return {opened_.begin(), opened_.end()};
 }
 
 int EmulatedDriverOs::OpenHandleCount() const {

@@ -1,8 +1,10 @@
 // An emulated kernel driver: a DriverOs over a list of EmulatedDevice objects, in process.
 // Device handles and (here) pipe handles are tokens of this object; ReadPipe/WritePipe stand in
 // for the operating system's file calls on a pipe handle. The driver records what it was asked,
-// so tests can check the exact bytes the core sent.
+// so tests can check the exact bytes the core sent; the record keeps the latest kRecordLimit
+// calls and paths only, since a program polling the unit for minutes makes millions of calls.
 #pragma once
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -29,6 +31,8 @@ class EmulatedDriverOs : public DriverOs {
         bool ok;
     };
 
+    static constexpr std::size_t kRecordLimit = 4096;
+
     EmulatedDriverOs() = default;
     ~EmulatedDriverOs() override = default;
 
@@ -50,7 +54,7 @@ class EmulatedDriverOs : public DriverOs {
     bool WritePipe(OsHandle pipe, const void* data, std::size_t length);
     bool ReadPipe(OsHandle pipe, void* data, std::size_t capacity, std::size_t& got);
 
-    // What happened so far.
+    // What happened so far (the latest kRecordLimit of each).
     std::vector<IoCall> Calls() const;
     std::vector<std::string> OpenedPaths() const;
     int OpenHandleCount() const;
@@ -77,7 +81,7 @@ class EmulatedDriverOs : public DriverOs {
     // (call these with mutex_ held)
     void RegisterHandle(OsHandle handle, const Opened& opened);
     void ForgetHandle(OsHandle handle, uint64_t serial);
-    void LogOpen(const std::string& path) { opened_.push_back(path); }
+    void LogOpen(const std::string& path);
     bool FindHandle(OsHandle handle, Opened& opened) const;
 
     // Serialises every call into the devices, and guards the tables.
@@ -90,8 +94,13 @@ class EmulatedDriverOs : public DriverOs {
     std::vector<Attached> devices_;
     std::map<OsHandle, Opened> handles_;
     OsHandle nextHandle_ = 0x1001;
-    std::vector<IoCall> calls_;
-    std::vector<std::string> opened_;
+    // Counts the device-object handles of a device and starts or ends its session.
+    void DeviceHandleOpened(EmulatedDevice* device);
+    void DeviceHandleClosed(EmulatedDevice* device);
+
+    std::deque<IoCall> calls_;
+    std::deque<std::string> opened_;
+    std::map<EmulatedDevice*, int> deviceHandles_;
     int madeUp_ = 0;
 };
 

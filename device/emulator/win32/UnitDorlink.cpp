@@ -6,8 +6,8 @@
 // without it the folder is "unit" beside this DLL. TESSMARK_UNIT_FAULT takes a fault list as
 // ParseUnitFaults reads it (for example "refuse-open" or "final-result=1234,acks=20"); a list it
 // cannot read makes the unit refuse every open, so a mistyped fault never passes unnoticed.
-// The unit lives as long as the process, so fault counters (fail-bulk=N ...) count over all of
-// the process's operations.
+// The unit lives as long as the process; each open of the device by Dorlink is one session of
+// it, and fault counters (fail-bulk=N ...) count within a session.
 #include "device/emulator/UnitDevice.h"
 #include "device/emulator/UnitEmulator.h"
 #include "device/emulator/win32/UnitEnvironment.h"

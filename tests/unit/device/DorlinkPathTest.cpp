@@ -99,4 +99,74 @@ TEST(DorlinkPath, RefusedOrSilentUnitGivesTheOpenFailure) {
     EXPECT_EQ(s.ops.SendSecurityRecord(BuildSecurityRecord(0, "", "", 0)), 0u);
 }
 
+TEST(DorlinkPath, FaultCountersStartAgainWithEverySession) {
+    enum Op { Down, Up, Info };
+    struct Case {
+        const char* faults;
+        Op op;
+        uint32_t code;
+        std::vector<uint32_t> bulkOut;  // the host's writes the unit saw, each session
+    } cases[] = {
+        {"fail-bulk=2", Down, rc::UsbReceive, {256, 256}},
+        {"fail-bulk=3", Down, rc::UsbReceive, {256, 256, 256}},
+        {"fail-bulk=2", Up, rc::UsbReceive, {}},
+        {"fail-send=2", Up, rc::UsbSend, {}},
+        {"fail-receive=1", Info, rc::UsbReceive, {}},
+        {"acks=0,fail-receive=2", Down, rc::UsbReceive, {256, 256, 256, 128, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.faults);
+        Stack s;
+        TempFolder pc, dest;
+        WriteBytes(pc.file("P.HXW"), Pattern(256 * 3 + 128));
+        RecordingProgress progress;
+        ASSERT_EQ(s.ops.DownloadFile(pc.file("P.HXW"), "P.HXW", progress), 0u);
+        std::string error;
+        ASSERT_TRUE(ParseUnitFaults(c.faults, s.unit.Faults(), error)) << error;
+        // The same fault strikes in every operation, not once in the process's life.
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(round);
+            uint32_t code = 0;
+            std::string name;
+            UnitFileInfo info;
+            switch (c.op) {
+                case Down:
+                    code = s.ops.DownloadFile(pc.file("P.HXW"), "P.HXW", progress);
+                    EXPECT_EQ(s.unit.SessionLog().BulkOut, c.bulkOut);
+                    break;
+                case Up:
+                    code = s.ops.UploadFile(dest.folder(), name, progress);
+                    break;
+                case Info:
+                    code = s.ops.OpenLink() ? s.ops.ReadUnitFileInfo(info) : rc::UsbInit;
+                    s.ops.CloseLink();
+                    break;
+            }
+            EXPECT_EQ(code, c.code);
+            EXPECT_EQ(s.os.OpenHandleCount(), 0);
+            EXPECT_FALSE(s.unit.IsOpen());
+        }
+        s.unit.Faults() = UnitFaults{};
+        std::string name;
+        EXPECT_EQ(s.ops.UploadFile(dest.folder(), name, progress), 0u);
+        EXPECT_EQ(ReadBytes(dest.file("P.HXW")), Pattern(256 * 3 + 128));
+    }
+}
+
+TEST(DorlinkPath, TheDriverKeepsOnlyItsLatestCallsThroughALongBusyWait) {
+    Stack s;
+    s.unit.Faults().Acks = 50000;
+    ASSERT_TRUE(s.ops.OpenLink());
+    UnitFileInfo info;
+    EXPECT_EQ(s.ops.ReadUnitFileInfo(info), 0u);
+    s.ops.CloseLink();
+    const auto calls = s.os.Calls();
+    ASSERT_EQ(calls.size(), transport::EmulatedDriverOs::kRecordLimit);
+    // The newest calls are the ones kept: the last is the read that brought the reply.
+    EXPECT_EQ(calls.back().code, transport::dorlink::kIoControlIn);
+    EXPECT_TRUE(calls.back().ok);
+    s.os.ClearLog();
+    EXPECT_TRUE(s.os.Calls().empty());
+}
+
 }  // namespace

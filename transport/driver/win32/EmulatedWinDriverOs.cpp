@@ -88,10 +88,13 @@ void EmulatedWinDriverOs::Serve(void* serverHandle, OsHandle client, Opened open
             }
             if (!ok) break;  // the program closed its end
             message.insert(message.end(), buffer.begin(), buffer.begin() + n);
-            withDevice([&](EmulatedDevice& d) {
+            const bool written = withDevice([&](EmulatedDevice& d) {
                 return d.PipeWrite(opened.interfaceNumber, opened.pipeNumber, message.data(), message.size());
             });
             message.clear();
+            // A transfer the device failed breaks the pipe, as a stalled endpoint would: the
+            // program's next write fails instead of going nowhere.
+            if (!written) break;
         }
     } else {
         for (;;) {
@@ -104,6 +107,10 @@ void EmulatedWinDriverOs::Serve(void* serverHandle, OsHandle client, Opened open
             if (got > 0) {
                 DWORD written = 0;
                 if (!WriteFile(server, buffer.data(), static_cast<DWORD>(got), &written, nullptr)) break;
+                // Waits until the program has read this transfer, so the device is asked for the
+                // next one only when the program reads again: a device's N-th transfer is the
+                // program's N-th read, and a failed one fails exactly that read.
+                if (!FlushFileBuffers(server)) break;
                 continue;
             }
             DWORD available = 0;
