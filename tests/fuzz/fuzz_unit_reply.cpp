@@ -1,13 +1,16 @@
 // The unit's replies as the link reads them: reply frames, acknowledgements, junk, short and
-// overlong reads, the file-information fields and the name the upload would use. The input is
-// cut into reads at every 0xFF byte (each read gets up to 64 of its bytes); what follows the
-// reads is the unit-to-host bulk data of the upload.
+// overlong reads, long runs of acknowledgements or junk, the file-information fields and the
+// name the upload would use. The input is cut into reads at every 0xFF byte (each read gets up
+// to 64 of its bytes). A piece that begins with 0xFE and two count bytes (low byte first) is one
+// read given that many times over, so a short input can keep the link waiting for a long time;
+// a piece that begins with 0xFD ends the reads, and the bytes after it are the unit-to-host bulk
+// data of the upload.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <deque>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "FuzzTempDir.h"
 #include "device/DeviceOps.h"
@@ -16,7 +19,12 @@
 namespace {
 class ReplayPort final : public UnitPort {
   public:
-    std::deque<std::string> reads;
+    // One scripted read, given Times times in a row; produced as asked, never queued up front.
+    struct Read {
+        std::string Bytes;
+        uint32_t Times = 1;
+    };
+    std::deque<Read> reads;
     std::string bulk;
 
     DeviceHandle OpenMask(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) override { return 0; }
@@ -26,9 +34,10 @@ class ReplayPort final : public UnitPort {
     int32_t SendData(DeviceHandle, uint32_t, const uint8_t*) override { return 1; }
     int32_t ReceiveData(DeviceHandle, uint32_t length, uint8_t* buffer) override {
         if (reads.empty()) return 0;
+        const Read& read = reads.front();
         std::memset(buffer, 0, length);
-        std::memcpy(buffer, reads.front().data(), std::min<size_t>(length, reads.front().size()));
-        reads.pop_front();
+        std::memcpy(buffer, read.Bytes.data(), std::min<size_t>(length, read.Bytes.size()));
+        if (--reads.front().Times == 0) reads.pop_front();
         return 1;
     }
     bool WritePipe(DeviceHandle, PipeHandle, const uint8_t*, uint32_t count, uint32_t& done) override {
@@ -44,18 +53,46 @@ class ReplayPort final : public UnitPort {
     void ClosePipe(DeviceHandle, PipeHandle) override {}
 };
 
+// Enough pieces for every exchange of an operation, and runs long enough to outlast the reply
+// wait's bounds as the target sets them, while an input still ends in a fraction of a second.
+constexpr size_t kMaxPieces = 64;
+constexpr uint32_t kMaxScriptedReads = 1u << 17;
+
+void AddRead(ReplayPort& port, const std::string& piece, uint32_t& total) {
+    ReplayPort::Read read;
+    if (piece.size() >= 3 && uint8_t(piece[0]) == 0xFE) {
+        read.Times = uint32_t(uint8_t(piece[1])) | uint32_t(uint8_t(piece[2])) << 8;
+        read.Bytes = piece.substr(3, 64);
+    } else {
+        read.Bytes = piece.substr(0, 64);
+    }
+    read.Times = std::min(read.Times, kMaxScriptedReads - total);
+    if (read.Times == 0) return;
+    total += read.Times;
+    port.reads.push_back(std::move(read));
+}
+
 void Split(const uint8_t* data, size_t size, ReplayPort& port) {
     std::string current;
+    uint32_t total = 0;
+    size_t pieces = 0;
     size_t i = 0;
-    for (; i < size && port.reads.size() < 8; ++i) {
+    bool bulkMark = false;
+    for (; i < size && pieces < kMaxPieces - 1; ++i) {
+        if (current.empty() && data[i] == 0xFD) {
+            bulkMark = true;
+            ++i;
+            break;
+        }
         if (data[i] == 0xFF) {
-            port.reads.push_back(current.substr(0, 64));
+            AddRead(port, current, total);
             current.clear();
+            ++pieces;
         } else {
             current += char(data[i]);
         }
     }
-    port.reads.push_back(current.substr(0, 64));
+    if (!bulkMark) AddRead(port, current, total);
     // Bulk data: at most a few blocks, so a claimed size of gigabytes ends quickly.
     port.bulk.assign(reinterpret_cast<const char*>(data) + i, std::min<size_t>(size - i, 2048));
 }
