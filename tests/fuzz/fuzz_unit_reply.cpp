@@ -14,6 +14,7 @@
 
 #include "FuzzTempDir.h"
 #include "device/DeviceOps.h"
+#include "device/LinkTimeouts.h"
 #include "device/UnitPort.h"
 
 namespace {
@@ -57,6 +58,8 @@ class ReplayPort final : public UnitPort {
 // wait's bounds as the target sets them, while an input still ends in a fraction of a second.
 constexpr size_t kMaxPieces = 64;
 constexpr uint32_t kMaxScriptedReads = 1u << 17;
+// Bounds a long scripted run can outlast (the real ones are seconds and minutes).
+constexpr LinkTimeouts kShortWaits{50, 2, 5};
 
 void AddRead(ReplayPort& port, const std::string& piece, uint32_t& total) {
     ReplayPort::Read read;
@@ -104,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Split(data, size, port);
         DeviceOps ops;
         ops.SetUnitPort(&port);
+        ops.SetLinkTimeouts(kShortWaits);
         if (ops.OpenLink()) {
             UnitFileInfo info;
             if (ops.ReadUnitFileInfo(info) == 0) {
@@ -121,6 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::filesystem::create_directories(folder);
         DeviceOps ops;
         ops.SetUnitPort(&port);
+        ops.SetLinkTimeouts(kShortWaits);
         ops.SetUploadPause(0);
         NullProgress progress;
         std::string name;
