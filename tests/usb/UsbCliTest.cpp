@@ -124,10 +124,10 @@ std::string Describe(const CliRun& r) {
 }
 
 // Download, info and upload through one unit: the file comes back byte for byte under its name.
-void RoundTrip(const UsbUnitSpec& spec, size_t size) {
+void RoundTrip(const UsbUnitSetup& setup, size_t size) {
     TempFolder pc, unitFolder, back;
     UsbTestbed bed;
-    UsbUnitDevice& unit = bed.Add(spec, unitFolder.str());
+    UsbUnitDevice& unit = bed.Add(setup, unitFolder.str());
     const std::string source = MakeSource(pc, "PROG.HXW", size);
 
     CliRun down = RunCli(bed, {"download", source});
@@ -153,23 +153,23 @@ void RoundTrip(const UsbUnitSpec& spec, size_t size) {
 TEST(UsbCli, RoundTripThroughEitherProductId) {
     for (uint16_t product : {uint16_t(0x0002), uint16_t(0x0100)}) {
         SCOPED_TRACE(product);
-        UsbUnitSpec spec;
-        spec.ProductId = product;
-        RoundTrip(spec, 4660);
+        UsbUnitSetup setup;
+        setup.ProductId = product;
+        RoundTrip(setup, 4660);
     }
 }
 
 TEST(UsbCli, RepliesShorterThanTheirReadStillMakeARoundTrip) {
-    UsbUnitSpec spec;
-    spec.Usb.ShortReplies = true;
-    RoundTrip(spec, 700);
+    UsbUnitSetup setup;
+    setup.Usb.ShortReplies = true;
+    RoundTrip(setup, 700);
 }
 
 // Failures of one command against the bed: the exit, the message, and nothing sent or kept
 // where nothing should be.
 struct FailureCase {
     const char* name;
-    std::vector<UsbUnitSpec> units;
+    std::vector<UsbUnitSetup> units;
     std::string command;             // info, download or upload
     std::vector<std::string> extra;  // further arguments
     std::vector<std::string> err;    // parts of stderr
@@ -177,15 +177,15 @@ struct FailureCase {
     bool otherUser = false;          // run as a user without access to root's nodes
 };
 
-UsbUnitSpec Unit(uint8_t port, const std::string& serial = "") {
-    UsbUnitSpec s;
+UsbUnitSetup Unit(uint8_t port, const std::string& serial = "") {
+    UsbUnitSetup s;
     s.Port = port;
     s.Serial = serial;
     return s;
 }
 
 template <class F>
-UsbUnitSpec With(UsbUnitSpec s, F f) {
+UsbUnitSetup With(UsbUnitSetup s, F f) {
     f(s);
     return s;
 }

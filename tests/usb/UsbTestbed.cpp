@@ -48,9 +48,9 @@ UsbTestbed::~UsbTestbed() {
     units_.clear();
 }
 
-UsbUnitDevice& UsbTestbed::Add(const UsbUnitSpec& spec, const std::string& unitFolder) {
+UsbUnitDevice& UsbTestbed::Add(const UsbUnitSetup& setup, const std::string& unitFolder) {
     const uint8_t address = uint8_t(units_.size() + 2);
-    units_.push_back(std::make_unique<UsbUnitDevice>(spec, unitFolder, address));
+    units_.push_back(std::make_unique<UsbUnitDevice>(setup, unitFolder, address));
     UsbUnitDevice& unit = *units_.back();
     // The handler is attached before the device exists, so its first open already reaches it.
     GError* error = nullptr;
@@ -64,7 +64,7 @@ UsbUnitDevice& UsbTestbed::Add(const UsbUnitSpec& spec, const std::string& unitF
         g_clear_error(&error);
         throw std::runtime_error(what);
     }
-    if (spec.Usb.NoAccess) chmod((root_ + unit.NodePath()).c_str(), 0600);
+    if (setup.Usb.NoAccess) chmod((root_ + unit.NodePath()).c_str(), 0600);
     return unit;
 }
 
@@ -81,9 +81,9 @@ std::vector<std::string> UsbTestbed::UnknownRequests() const {
 
 // --- one unit ---
 
-UsbUnitDevice::UsbUnitDevice(const UsbUnitSpec& spec, const std::string& folder, uint8_t address)
-    : spec_(spec), unit_(folder, spec.Unit), address_(address) {
-    unit_.Faults().ProductId = spec.ProductId;
+UsbUnitDevice::UsbUnitDevice(const UsbUnitSetup& setup, const std::string& folder, uint8_t address)
+    : spec_(setup), unit_(folder, setup.Unit), address_(address) {
+    unit_.Faults().ProductId = setup.ProductId;
     handler_ = umockdev_ioctl_base_new();
     g_signal_connect_after(handler_, "handle-ioctl", G_CALLBACK(OnIoctl), this);
 }

@@ -27,7 +27,7 @@ struct UsbFaults {
     bool NoAccess = false;         // the device node may not be opened by the user
 };
 
-struct UsbUnitSpec {
+struct UsbUnitSetup {
     uint16_t ProductId = 0x0002;
     uint8_t Port = 2;    // the place is 1-Port
     std::string Serial;  // none when empty
@@ -45,7 +45,7 @@ class UsbTestbed {
     UsbTestbed& operator=(const UsbTestbed&) = delete;
 
     // Adds a unit keeping its file in unitFolder; returns it for inspection.
-    UsbUnitDevice& Add(const UsbUnitSpec& spec, const std::string& unitFolder);
+    UsbUnitDevice& Add(const UsbUnitSetup& setup, const std::string& unitFolder);
     // The environment a child process needs to see the bed.
     std::vector<std::string> ChildEnvironment() const;
     const std::string& Root() const { return root_; }
@@ -60,11 +60,11 @@ class UsbTestbed {
 
 class UsbUnitDevice {
   public:
-    UsbUnitDevice(const UsbUnitSpec& spec, const std::string& folder, uint8_t address);
+    UsbUnitDevice(const UsbUnitSetup& setup, const std::string& folder, uint8_t address);
     ~UsbUnitDevice();
 
     UnitEmulator& Unit() { return unit_; }
-    const UsbUnitSpec& Spec() const { return spec_; }
+    const UsbUnitSetup& Spec() const { return spec_; }
     std::string NodePath() const;  // "/dev/bus/usb/001/00N"
     std::string Record() const;    // the umockdev text record of the device
     UMockdevIoctlBase* Handler() const { return handler_; }
@@ -92,7 +92,7 @@ class UsbUnitDevice {
     std::vector<uint8_t> ConfigDescriptor() const;
     std::vector<uint8_t> DeviceDescriptor() const;
 
-    UsbUnitSpec spec_;
+    UsbUnitSetup spec_;
     UnitEmulator unit_;
     uint8_t address_;
     UMockdevIoctlBase* handler_ = nullptr;
