@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "convert/EngineState.h"
+#include "base/Progress.h"
 
 // Message box style flags and answers, with the values of the Win32 constants of the same name,
 // so the Win32 binding passes them through unchanged.
@@ -40,44 +40,41 @@ class DialogView {
     virtual ~DialogView() = default;
 
     // --- controls by id ---
-    // GetDlgItemTextA / WM_GETTEXT: the control's whole text.
+    // The control's whole text.
     virtual std::string GetText(int id) = 0;
-    // SetDlgItemTextA / WM_SETTEXT.
+    // Replaces the control's text.
     virtual void SetText(int id, const std::string& text) = 0;
-    // EM_LIMITTEXT on an edit box: the operator cannot type more than limit characters.
+    // From now on the operator cannot type more than limit characters into the edit box (text
+    // already there or set by SetText is not cut).
     virtual void LimitText(int id, unsigned limit) = 0;
-    // BM_SETCHECK with BST_CHECKED / BST_UNCHECKED.
+    // Checks or clears a radio button.
     virtual void SetCheck(int id, bool checked) = 0;
-    // BM_GETCHECK == BST_CHECKED.
-    virtual bool GetCheck(int id) = 0;
-    // EnableWindow on the control.
+    // Lets the operator use the control, or greys it out.
     virtual void Enable(int id, bool enable) = 0;
-    // ShowWindow on the control with SW_SHOW / SW_HIDE.
+    // Shows or hides the control.
     virtual void Show(int id, bool show) = 0;
-    // MoveWindow(control, x, y, width, height, TRUE): pixels, in the window's client coordinates,
-    // repainted.
+    // Places the control at x, y (pixels, the window's client coordinates) with that size, and
+    // repaints it.
     virtual void MoveControl(int id, int x, int y, int width, int height) = 0;
 
     // --- the window itself ---
-    // Outer size in pixels, top-left corner kept: SetWindowPos(SWP_NOMOVE | SWP_NOZORDER).
+    // Sets the window's outer size in pixels; its top-left corner and stacking order stay.
     virtual void ResizeWindow(int width, int height) = 0;
 
     // --- tab control ---
-    // TCM_INSERTITEM with TCIF_TEXT at index. The first item into an empty control becomes the
+    // Inserts a tab with that text at index. The first item into an empty control becomes the
     // selected one.
     virtual void InsertTabItem(int id, int index, const std::string& text) = 0;
-    // TCM_GETCURSEL: the selected index, -1 for none.
+    // The selected tab's index, -1 for none.
     virtual int GetCurSel(int id) = 0;
-    // TCM_SETCURSEL: -1 leaves no item selected; any other index the control does not hold
-    // changes nothing.
+    // Selects the tab at index; -1 leaves none selected; any other index the control does not
+    // hold changes nothing.
     virtual void SetCurSel(int id, int index) = 0;
 
     // --- messages to the operator ---
-    // MessageBoxA owned by the window: text, caption, mb:: style; returns the button (mb::IdOk).
-    // (Not called MessageBox: windows.h makes that name a macro.)
+    // A modal message box owned by the window: text, caption, mb:: style; returns the button
+    // the operator chose (mb::IdOk). (Not called MessageBox: windows.h makes that name a macro.)
     virtual int ShowMessage(const std::string& text, const std::string& caption, unsigned style) = 0;
-    // MessageBeep(0xFFFFFFFF).
-    virtual void Beep() = 0;
 
     // --- hourglass cursor ---
     // Begin: show the wait cursor; Restore: show it again after a message box replaced it;
@@ -87,14 +84,14 @@ class DialogView {
     virtual void EndWaitCursor() = 0;
 
     // --- file dialogs ---
-    // The system's Open File or Save File dialog (OPENFILENAMEA owned by the window, file buffer
-    // of at least 260 characters). Returns the chosen full path, or nothing when cancelled.
-    // The upload folder is chosen with a Save dialog too; MainDialog keeps only its drive and
-    // folder, since the unit names the file itself.
+    // The system's Open File or Save File dialog, owned by the window, taking paths of at least
+    // 260 characters. Returns the chosen full path, or nothing when cancelled. The upload folder
+    // is chosen with a Save dialog too; MainDialog keeps only its drive and folder, since the
+    // unit names the file itself.
     virtual std::optional<std::string> ChooseFile(const FileDialogRequest& request) = 0;
 
     // --- progress bars ---
-    // The progress bar control with that id (1008, 1009, 1012) as the engine drives it:
-    // SetRange -> PBM_SETRANGE32, SetPos -> PBM_SETPOS, GetRange -> PBM_GETRANGE.
+    // The progress bar with that id (1008, 1009, 1012), for the engine to drive: its range and
+    // position as Progress describes them.
     virtual Progress& ProgressBar(int id) = 0;
 };

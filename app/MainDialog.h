@@ -52,12 +52,6 @@ class MainDialog {
     bool ExchangeFields(Direction direction);
 
     // --- page handlers ---
-    void ShowConversionPage(bool show);
-    void ShowChecksumPage(bool show);
-    void ShowDownloadPage(bool show);
-    void ShowUploadPage(bool show);
-    void ShowSecurityPage(bool show);
-
     void OnBrowseHex();
     void OnBrowseHxw();
     void RefreshTypeRadios();

@@ -10,7 +10,6 @@ class SettingsFile {
     explicit SettingsFile(std::string folder = {}) : folder_(std::move(folder)) {}
     virtual ~SettingsFile() = default;
 
-    void SetFolder(std::string folder) { folder_ = std::move(folder); }
     // The full path of ZV.DEF.
     std::string GetPath() const;
     // True if the file could be opened: the values found in it are now in the object. False leaves

@@ -37,10 +37,6 @@ void WinDialogView::SetCheck(int id, bool checked) {
     SendDlgItemMessageA(dialog_, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool WinDialogView::GetCheck(int id) {
-    return SendDlgItemMessageA(dialog_, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 void WinDialogView::Enable(int id, bool enable) {
     if (HWND item = Item(id)) EnableWindow(item, enable ? TRUE : FALSE);
 }
@@ -77,8 +73,6 @@ void WinDialogView::SetCurSel(int id, int index) {
 int WinDialogView::ShowMessage(const std::string& text, const std::string& caption, unsigned style) {
     return ::MessageBoxA(dialog_, text.c_str(), caption.c_str(), style);
 }
-
-void WinDialogView::Beep() { MessageBeep(0xFFFFFFFF); }
 
 // No messages are pumped while an operation runs, so the cursor set here stays until a message
 // box (which pumps) replaces it; RestoreWaitCursor puts it back afterwards.

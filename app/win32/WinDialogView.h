@@ -27,7 +27,6 @@ class WinDialogView final : public DialogView {
     void SetText(int id, const std::string& text) override;
     void LimitText(int id, unsigned limit) override;
     void SetCheck(int id, bool checked) override;
-    bool GetCheck(int id) override;
     void Enable(int id, bool enable) override;
     void Show(int id, bool show) override;
     void MoveControl(int id, int x, int y, int width, int height) override;
@@ -36,7 +35,6 @@ class WinDialogView final : public DialogView {
     int GetCurSel(int id) override;
     void SetCurSel(int id, int index) override;
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override;
-    void Beep() override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;

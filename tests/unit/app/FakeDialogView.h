@@ -43,7 +43,6 @@ class FakeDialogView : public DialogView {
         controls[id].checked = checked;
         log.push_back("check " + std::to_string(id) + "=" + (checked ? "1" : "0"));
     }
-    bool GetCheck(int id) override { return controls[id].checked; }
     void Enable(int id, bool enable) override {
         controls[id].enabled = enable;
         log.push_back("enable " + std::to_string(id) + "=" + (enable ? "1" : "0"));
@@ -86,7 +85,6 @@ class FakeDialogView : public DialogView {
         log.push_back("box " + caption + ": " + text);
         return mb::IdOk;
     }
-    void Beep() override { log.push_back("beep"); }
     void BeginWaitCursor() override { log.push_back("cursor begin"); }
     void RestoreWaitCursor() override { log.push_back("cursor restore"); }
     void EndWaitCursor() override { log.push_back("cursor end"); }
