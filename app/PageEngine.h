@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/EngineState.h"
+#include "base/Progress.h"
 #include "device/DeviceOps.h"
 
 class HxwConverter;

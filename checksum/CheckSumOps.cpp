@@ -94,7 +94,7 @@ uint32_t ReadHxwHeaderInfo(const std::string& path, HxwHeaderInfo& info) {
 uint32_t CheckSumOps::CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual,
                                    uint32_t start, uint32_t end) {
     HxwHeaderInfo info;
-    if (const uint32_t code = ReadHxwHeaderInfo(path, info)) return LastResult = code;
+    if (const uint32_t code = ReadHxwHeaderInfo(path, info)) return state_.LastResult = code;
     if (kind != 0 && info.Type != 0) {
         uint32_t code = rc::HxwFormat00;
         if (info.Type == 1) code = rc::Hxw720;
@@ -102,9 +102,9 @@ uint32_t CheckSumOps::CheckSumFile(const std::string& path, uint8_t kind, uint32
         if (info.Type == 2 && info.ModeByte < 0) code = rc::FileRead;
         if (info.Type == 2 && info.ModeByte == 4) code = rc::Hxw4Byte;
         if (info.Type == 2 && info.ModeByte == 8) code = rc::Hxw8Byte;
-        return LastResult = code;
+        return state_.LastResult = code;
     }
-    if (info.Type > 3) return LastResult = rc::HxwFormat00;
+    if (info.Type > 3) return state_.LastResult = rc::HxwFormat00;
     if (info.Type == 2) return SumWordModeImage(path, false);
     if (kind == 0) return SumImage(path, info.Type, false);
     if (kind == 1) return manual ? OnesComplementImage(path, start, end) : OnesComplementImage(path);
@@ -114,25 +114,25 @@ uint32_t CheckSumOps::CheckSumFile(const std::string& path, uint8_t kind, uint32
 uint32_t CheckSumOps::SumImage(const std::string& path, uint32_t type, bool writeBack) {
     hxw::File file;
     HeaderRange range;
-    if (const uint32_t code = OpenImage(file, path, range)) return LastResult = code;
+    if (const uint32_t code = OpenImage(file, path, range)) return state_.LastResult = code;
     const uint64_t count = uint64_t{range.end} - range.start + 1;
     const bool words = type != 0;
     uint32_t sum = 0;
-    if (!file.Seek(kBodyOffset)) return LastResult = rc::FileRead;
+    if (!file.Seek(kBodyOffset)) return state_.LastResult = rc::FileRead;
     const uint32_t code = StreamBody(
         file, words ? count * 2 : count, writeBack ? nullptr : checkSumProgress_,
         [&](const uint8_t* data, size_t n) { sum += words ? WordSum(data, n) : ByteSum(data, n); });
     file.Close();
-    if (code) return LastResult = code;
-    LastCheckSum = static_cast<uint16_t>(sum);
-    if (writeBack) return WriteCheckSumField(path, LastCheckSum);
-    return LastResult = rc::Ok;
+    if (code) return state_.LastResult = code;
+    state_.LastCheckSum = static_cast<uint16_t>(sum);
+    if (writeBack) return WriteCheckSumField(path, state_.LastCheckSum);
+    return state_.LastResult = rc::Ok;
 }
 
 uint32_t CheckSumOps::SumWordModeImage(const std::string& path, bool writeBack) {
     hxw::File file;
     HeaderRange range;
-    if (const uint32_t code = OpenImage(file, path, range)) return LastResult = code;
+    if (const uint32_t code = OpenImage(file, path, range)) return state_.LastResult = code;
     const uint32_t base = range.start & ~0xFu;
     // Every address of base..end has its data byte; blocks past that are passed over.
     const uint64_t addresses = uint64_t{range.end} - base + 1;
@@ -140,7 +140,7 @@ uint32_t CheckSumOps::SumWordModeImage(const std::string& path, bool writeBack) 
     const uint32_t skip = range.start - base;  // pad bytes before the header start do not count
     uint32_t sum = 0;
     uint64_t block = 0;
-    if (!file.Seek(kBodyOffset)) return LastResult = rc::FileRead;
+    if (!file.Seek(kBodyOffset)) return state_.LastResult = rc::FileRead;
     const uint32_t code = StreamBody(file, blocks * 512, writeBack ? nullptr : checkSumProgress_,
                                      [&](const uint8_t* data, size_t n) {
                                          for (size_t at = 0; at + 512 <= n; at += 512, ++block) {
@@ -154,27 +154,27 @@ uint32_t CheckSumOps::SumWordModeImage(const std::string& path, bool writeBack) 
                                          }
                                      });
     file.Close();
-    if (code) return LastResult = code;
-    LastCheckSum = static_cast<uint16_t>(sum);
-    if (writeBack) return WriteCheckSumField(path, LastCheckSum);
-    return LastResult = rc::Ok;
+    if (code) return state_.LastResult = code;
+    state_.LastCheckSum = static_cast<uint16_t>(sum);
+    if (writeBack) return WriteCheckSumField(path, state_.LastCheckSum);
+    return state_.LastResult = rc::Ok;
 }
 
 uint32_t CheckSumOps::ComplementOrCrc(const std::string& path, bool crc, uint32_t crcInit, Domain domain,
                                       uint32_t start, uint32_t end) {
     hxw::File file;
     HeaderRange range;
-    if (const uint32_t code = OpenImage(file, path, range)) return LastResult = code;
+    if (const uint32_t code = OpenImage(file, path, range)) return state_.LastResult = code;
     uint32_t first = range.start;
     uint32_t last = range.end;
     if (domain == Domain::Manual) {
-        if (start < range.start) return LastResult = rc::StartAddress;
-        if (end > range.end) return LastResult = rc::EndAddress;
-        if (start > end) return LastResult = rc::Address;
+        if (start < range.start) return state_.LastResult = rc::StartAddress;
+        if (end > range.end) return state_.LastResult = rc::EndAddress;
+        if (start > end) return state_.LastResult = rc::Address;
         first = start;
         last = end;
     }
-    if (!file.Seek(kBodyOffset + (first - range.start))) return LastResult = rc::FileRead;
+    if (!file.Seek(kBodyOffset + (first - range.start))) return state_.LastResult = rc::FileRead;
     uint32_t sum = 0;
     uint16_t value = static_cast<uint16_t>(crcInit);
     const uint32_t code =
@@ -185,9 +185,9 @@ uint32_t CheckSumOps::ComplementOrCrc(const std::string& path, bool crc, uint32_
                 sum += ByteSum(data, n);
         });
     file.Close();
-    if (code) return LastResult = code;
-    LastCheckSum = crc ? value : static_cast<uint16_t>(~sum);
-    return LastResult = rc::Ok;
+    if (code) return state_.LastResult = code;
+    state_.LastCheckSum = crc ? value : static_cast<uint16_t>(~sum);
+    return state_.LastResult = rc::Ok;
 }
 
 uint32_t CheckSumOps::OnesComplementImage(const std::string& path) {
@@ -208,10 +208,10 @@ uint32_t CheckSumOps::CrcImage(const std::string& path, uint32_t crcInit, uint32
 
 uint32_t CheckSumOps::WriteCheckSumField(const std::string& path, uint16_t value) {
     hxw::File file;
-    if (!file.Open(path, "r+b")) return LastResult = rc::FileOpen;
+    if (!file.Open(path, "r+b")) return state_.LastResult = rc::FileOpen;
     char field[8];
     std::snprintf(field, sizeof field, "%04X\r\n", static_cast<unsigned>(value));
-    if (!file.Seek(40) || !file.Write(field, 6)) return LastResult = rc::FileWrite;
-    if (!file.Close()) return LastResult = rc::FileWrite;
-    return LastResult = rc::Ok;
+    if (!file.Seek(40) || !file.Write(field, 6)) return state_.LastResult = rc::FileWrite;
+    if (!file.Close()) return state_.LastResult = rc::FileWrite;
+    return state_.LastResult = rc::Ok;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/EngineState.h"
+#include "base/SharedState.h"
 
 // What a reader learns from an HXW file's first lines: the file type (low 8 bits of line 3)
 // and, for type 2, the mode byte at offset 768 (-1 when the file is too short to hold it).
@@ -19,8 +19,13 @@ uint32_t ReadHxwHeaderInfo(const std::string& path, HxwHeaderInfo& info);
 // The reflected CRC-CCITT (poly 0x8408, no final XOR) continued over data; what CrcImage computes.
 uint16_t Crc16Update(uint16_t crc, const uint8_t* data, size_t size);
 
-class CheckSumOps : public virtual EngineState {
+// The checksum part of the engine: its results go to the engine's shared state.
+class CheckSumOps {
   public:
+    explicit CheckSumOps(SharedState& state) : state_(state) {}
+    CheckSumOps(const CheckSumOps&) = delete;
+    CheckSumOps& operator=(const CheckSumOps&) = delete;
+
     // kind: 0 sum total, 1 one's complement, anything else CRC. manual: use start..end.
     uint32_t CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual,
                           uint32_t start, uint32_t end);
@@ -41,5 +46,6 @@ class CheckSumOps : public virtual EngineState {
     uint32_t ComplementOrCrc(const std::string& path, bool crc, uint32_t crcInit, Domain domain,
                              uint32_t start, uint32_t end);
 
+    SharedState& state_;
     Progress* checkSumProgress_ = nullptr;
 };

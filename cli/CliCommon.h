@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "convert/EngineState.h"
+#include "base/Progress.h"
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // the operation returned a result code

@@ -119,7 +119,7 @@ int Prepare(int argc, char** argv, const char* usage, const std::vector<std::str
 
 // The failure line, with what the transport can tell about it.
 int DeviceFailure(DeviceCommand& cmd, uint32_t code) {
-    std::string detail = cmd.unit->Explain(code, cmd.engine);
+    std::string detail = cmd.unit->Explain(code, cmd.engine.Device());
     if (detail.empty() && code == rc::UsbReceive && cmd.engine.ReplyWaitExpiredMs())
         detail = "the unit did not answer within " + std::to_string(cmd.engine.ReplyWaitExpiredMs()) + " ms";
     return ReportFailure(code, detail);

@@ -53,13 +53,13 @@ uint32_t UpperHalfBoundary(uint8_t type) {
 
 uint32_t ConversionOps::CreateHxwFile(const std::string& source, const std::string& hxw, uint8_t type,
                                       uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
-    DefectLine = 0;
-    DefectDetail.clear();
-    if (mode != Auto && !CheckDomain(type, start, end)) return LastResult;
-    if (fastPaths_ && type == Normal && mode == Auto && StreamNormal(source, hxw, progress)) return LastResult;
-    if (!PrescanSource(source, type)) return LastResult;
+    state_.DefectLine = 0;
+    state_.DefectDetail.clear();
+    if (mode != Auto && !CheckDomain(type, start, end)) return state_.LastResult;
+    if (fastPaths_ && type == Normal && mode == Auto && StreamNormal(source, hxw, progress)) return state_.LastResult;
+    if (!PrescanSource(source, type)) return state_.LastResult;
     ConvertSource(source, hxw, type, mode, start, end, progress);
-    return LastResult;
+    return state_.LastResult;
 }
 
 bool ConversionOps::CheckDomain(uint8_t type, uint32_t start, uint32_t end) {
@@ -67,28 +67,28 @@ bool ConversionOps::CheckDomain(uint8_t type, uint32_t start, uint32_t end) {
     if (type == Series720) limit = 0x0FFF;
     if (type == Series4500) limit = 0x3FFF;
     if (start > end) {
-        LastResult = rc::Address;
-        DefectDetail = hxw::Format("start %08X lies above end %08X", unsigned(start), unsigned(end));
+        state_.LastResult = rc::Address;
+        state_.DefectDetail = hxw::Format("start %08X lies above end %08X", unsigned(start), unsigned(end));
         return false;
     }
     if (end > limit) {
-        LastResult = rc::EndAddress;
-        DefectDetail = hxw::Format("end %08X lies above %08X", unsigned(end), unsigned(limit));
+        state_.LastResult = rc::EndAddress;
+        state_.DefectDetail = hxw::Format("end %08X lies above %08X", unsigned(end), unsigned(limit));
         return false;
     }
     return true;
 }
 
 bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
-    LowestAddress = 0xFFFFFFFF;
-    HighestAddress = 0;
-    LineCount = 0;
-    DefectLine = 0;
-    DefectDetail.clear();
+    state_.LowestAddress = 0xFFFFFFFF;
+    state_.HighestAddress = 0;
+    state_.LineCount = 0;
+    state_.DefectLine = 0;
+    state_.DefectDetail.clear();
     auto fail = [&](uint32_t code, uint32_t line, std::string detail) {
-        LastResult = code;
-        DefectLine = line;
-        DefectDetail = std::move(detail);
+        state_.LastResult = code;
+        state_.DefectLine = line;
+        state_.DefectDetail = std::move(detail);
         return false;
     };
 
@@ -123,13 +123,13 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
         if (counting) ++counted;
         if (line.empty()) continue;
         if (const uint32_t code = hxw::ValidateLine(format, line, detail)) {
-            LineCount = counted;
+            state_.LineCount = counted;
             return fail(code, number, detail);
         }
         if (!records.Interpret(line, record)) continue;
         const uint64_t last = uint64_t{record.Address} + record.Count - 1;
         if (last > 0xFFFFFFFFu) {
-            LineCount = counted;
+            state_.LineCount = counted;
             return fail(rc::Address, number,
                         hxw::Format("record at %08X runs past address FFFFFFFF", unsigned(record.Address)));
         }
@@ -138,16 +138,16 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
         if (prescanVisitor_) prescanVisitor_->Record(record);
         if (boundary && record.Address >= boundary) {
             if (!upper.Write(line.data(), line.size()) || !upper.Write("\r\n", 2)) {
-                LineCount = counted;
+                state_.LineCount = counted;
                 return fail(rc::FileWrite, 0, "cannot write the upper-half file " + upperHalfPath_);
             }
             copied = true;
             counting = false;
         }
     } while (lines.Next(line));
-    LowestAddress = lowest;
-    HighestAddress = highest;
-    LineCount = counted;
+    state_.LowestAddress = lowest;
+    state_.HighestAddress = highest;
+    state_.LineCount = counted;
     if (lines.LineTooLong()) return fail(rc::Format00, number + 1, "line longer than 16 MiB");
     if (lines.Failed()) return fail(rc::FileRead, 0, "cannot read " + source);
     if (boundary) {
@@ -158,7 +158,7 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
             return fail(rc::FileWrite, 0, "cannot write the upper-half file " + upperHalfPath_);
     }
     if (lowest > highest) return fail(rc::NoData, 0, "the source holds no data record");
-    LastResult = rc::Ok;
+    state_.LastResult = rc::Ok;
     return true;
 }
 
@@ -166,22 +166,22 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
                                   uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
     hxw::File file;
     if (!file.Open(source, "rb")) {
-        LastResult = rc::FileOpen;
-        DefectDetail = "cannot open " + source;
+        state_.LastResult = rc::FileOpen;
+        state_.DefectDetail = "cannot open " + source;
         return false;
     }
     char mark = 0;
     if (!file.ReadExact(&mark, 1) || (mark != ':' && mark != 'S') || !file.Seek(0)) {
-        LastResult = rc::Format00;
-        DefectDetail = "the first line begins with neither ':' nor 'S'";
+        state_.LastResult = rc::Format00;
+        state_.DefectDetail = "the first line begins with neither ':' nor 'S'";
         return false;
     }
     // Build the image beside the target and put it in place only when it is complete, so a
     // failed conversion never destroys an earlier file.
     hxw::AtomicReplace save(hxw);
     if (!save.Begin()) {
-        LastResult = rc::FileOpen;
-        DefectDetail = "cannot create " + hxw;
+        state_.LastResult = rc::FileOpen;
+        state_.DefectDetail = "cannot create " + hxw;
         return false;
     }
     const std::string& part = save.TempPath();
@@ -205,40 +205,40 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
     file.Close();
     if (code == rc::Ok && !save.Commit()) {
         code = rc::FileWrite;
-        DefectDetail = "cannot replace " + hxw;
+        state_.DefectDetail = "cannot replace " + hxw;
     }
     if (code != rc::Ok) save.Discard();
-    if (code != rc::Ok && DefectDetail.empty()) {
-        if (code == rc::FileOpen) DefectDetail = "cannot create " + hxw;
-        if (code == rc::FileWrite) DefectDetail = "cannot write " + hxw;
-        if (code == rc::FileRead) DefectDetail = "cannot read " + source;
+    if (code != rc::Ok && state_.DefectDetail.empty()) {
+        if (code == rc::FileOpen) state_.DefectDetail = "cannot create " + hxw;
+        if (code == rc::FileWrite) state_.DefectDetail = "cannot write " + hxw;
+        if (code == rc::FileRead) state_.DefectDetail = "cannot read " + source;
         if (code == rc::Param01 && type != Series720 && type != Series4500)
-            DefectDetail = "unknown HXW file type " + std::to_string(type);
+            state_.DefectDetail = "unknown HXW file type " + std::to_string(type);
     }
-    LastResult = code;
+    state_.LastResult = code;
     return code == rc::Ok;
 }
 
 uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source, char recordMark,
                                       uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
-    const uint32_t first = mode != Auto ? start : LowestAddress;
-    const uint32_t last = mode != Auto ? end : HighestAddress;
-    if (first > last) return LastResult = rc::Address;
+    const uint32_t first = mode != Auto ? start : state_.LowestAddress;
+    const uint32_t last = mode != Auto ? end : state_.HighestAddress;
+    if (first > last) return state_.LastResult = rc::Address;
     const uint32_t base = first & 0xFFFFFF00u;
     const uint64_t size = uint64_t{last} - base + 1;
     if (size > 0xFFFFFFFFu) {
-        DefectDetail = "the image would span all 2^32 addresses";
-        return LastResult = rc::Address;
+        state_.DefectDetail = "the image would span all 2^32 addresses";
+        return state_.LastResult = rc::Address;
     }
 
     hxw::File out;
-    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
-    if (!hxw::WriteHeaderBlock(out, base, last, "0")) return LastResult = rc::FileWrite;
+    if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
+    if (!hxw::WriteHeaderBlock(out, base, last, "0")) return state_.LastResult = rc::FileWrite;
     hxw::ImageWriter image(out, 512, size, [](uint8_t* p, uint64_t, size_t n) { std::memset(p, 0xFF, n); });
 
     hxw::LineReader lines(source);
     hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
-    hxw::ProgressTicker ticker(progress, LineCount);
+    hxw::ProgressTicker ticker(progress, state_.LineCount);
     hxw::DataRecord record;
     uint8_t bytes[256];
     std::string_view line;
@@ -253,10 +253,10 @@ uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source,
         if (from > to) continue;
         hxw::DecodeBytes(record, bytes);
         if (!image.Write(from - base, bytes + (from - record.Address), static_cast<size_t>(to - from + 1)))
-            return LastResult = rc::FileWrite;
+            return state_.LastResult = rc::FileWrite;
     }
     ticker.Done();
-    if (lines.Failed()) return LastResult = rc::FileRead;
-    if (!image.Finish() || !out.Close()) return LastResult = rc::FileWrite;
-    return SumImage(hxw, Normal, true);
+    if (lines.Failed()) return state_.LastResult = rc::FileRead;
+    if (!image.Finish() || !out.Close()) return state_.LastResult = rc::FileWrite;
+    return sums_.SumImage(hxw, Normal, true);
 }

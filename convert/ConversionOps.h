@@ -15,10 +15,14 @@ class PrescanVisitor;
 struct UpperHalfIndex;
 }  // namespace hxw
 
-class ConversionOps : public CheckSumOps {
+// The conversion part of the engine: the pre-scan's range and the result codes go to the
+// engine's shared state; every pass ends with the sum of the checksum part.
+class ConversionOps {
   public:
-    ConversionOps();
-    ~ConversionOps() override;
+    ConversionOps(SharedState& state, CheckSumOps& sums);
+    ~ConversionOps();
+    ConversionOps(const ConversionOps&) = delete;
+    ConversionOps& operator=(const ConversionOps&) = delete;
 
     // Where the pre-scan of the series types keeps the upper-half records ("Hxw.tmp").
     void SetUpperHalfPath(std::string path) { upperHalfPath_ = std::move(path); }
@@ -46,11 +50,9 @@ class ConversionOps : public CheckSumOps {
                            uint8_t mode, uint32_t start, uint32_t end, Progress& progress);
     // The byte of address in the upper-half file (first record in file order that holds it), read
     // by the record layout of the source being converted (of the last series conversion, HEX
-    // before any; SetUpperRecordMark sets it). 0x5001 (720 Series) or 0x5002 (4500
-    // Series) when no record holds it; 0x7000 when the file cannot be opened. The file is read
-    // once per conversion into an index.
+    // before any). 0x5001 (720 Series) or 0x5002 (4500 Series) when no record holds it; 0x7000
+    // when the file cannot be opened. The file is read once per conversion into an index.
     uint32_t FindUpperByte(uint32_t address, uint8_t type, uint8_t& byte);
-    void SetUpperRecordMark(char recordMark) { upperRecordMark_ = recordMark; }
 
     // 4Byte Mode (mode 4) and 8Byte Mode (mode 8), Auto domain only.
     uint32_t ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode, char recordMark,
@@ -66,6 +68,9 @@ class ConversionOps : public CheckSumOps {
     void SetFastPaths(bool on) { fastPaths_ = on; }
 
   private:
+    SharedState& state_;
+    CheckSumOps& sums_;
+
     // Normal Auto in one walk; false when the source needs the general passes (then nothing of
     // the walk remains).
     bool StreamNormal(const std::string& source, const std::string& hxw, Progress& progress);

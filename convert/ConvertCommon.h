@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/EngineState.h"
+#include "base/Progress.h"
 
 namespace hxw {
 

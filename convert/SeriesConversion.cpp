@@ -74,7 +74,7 @@ uint32_t WalkUpperHalf(const std::string& path, char recordMark, Visit visit) {
 }
 }  // namespace
 
-ConversionOps::ConversionOps() = default;
+ConversionOps::ConversionOps(SharedState& state, CheckSumOps& sums) : state_(state), sums_(sums) {}
 ConversionOps::~ConversionOps() = default;
 
 uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& byte) {
@@ -102,7 +102,7 @@ uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& b
             }
             return true;
         });
-        if (code) return LastResult = code;
+        if (code) return state_.LastResult = code;
         upperIndex_ = std::move(index);
     }
     if (upperIndex_ && address >= upperIndex_->first &&
@@ -121,7 +121,7 @@ uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& b
         found = true;
         return false;
     });
-    if (code) return LastResult = code;
+    if (code) return state_.LastResult = code;
     return found ? rc::Ok : params.lookupFailure;
 }
 
@@ -129,32 +129,32 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
                                       uint8_t type, uint8_t mode, uint32_t start, uint32_t end,
                                       Progress& progress) {
     const SeriesParams params = ParamsFor(type);
-    const uint32_t first = mode != Auto ? start : LowestAddress;
-    const uint32_t last = mode != Auto ? end : HighestAddress;
+    const uint32_t first = mode != Auto ? start : state_.LowestAddress;
+    const uint32_t last = mode != Auto ? end : state_.HighestAddress;
     // The file is created before the domain is looked at: a target that cannot be created is
     // reported as such whatever the domain. (It is the temporary file; a refusal removes it.)
     hxw::File out;
-    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
+    if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
     if (first > params.lowerTop) {
-        DefectDetail = hxw::Format("the image would start at %08X, above the lower half (%04X)", unsigned(first),
+        state_.DefectDetail = hxw::Format("the image would start at %08X, above the lower half (%04X)", unsigned(first),
                               unsigned(params.lowerTop));
-        return LastResult = rc::Param01;
+        return state_.LastResult = rc::Param01;
     }
     if (last > params.highestSource) {
-        DefectDetail = hxw::Format("the source reaches %08X, above %04X", unsigned(last), unsigned(params.highestSource));
-        return LastResult = rc::Param02;
+        state_.DefectDetail = hxw::Format("the source reaches %08X, above %04X", unsigned(last), unsigned(params.highestSource));
+        return state_.LastResult = rc::Param02;
     }
     const uint32_t base = first & 0xFFFFFF00u;
     const uint32_t headerEnd = last & params.endMask;
     if (first > headerEnd) {
         // The words would run backwards: there is no image to write.
-        DefectDetail = hxw::Format("the image would start at %08X, above its end %08X", unsigned(first), unsigned(headerEnd));
-        return LastResult = rc::Address;
+        state_.DefectDetail = hxw::Format("the image would start at %08X, above its end %08X", unsigned(first), unsigned(headerEnd));
+        return state_.LastResult = rc::Address;
     }
     const uint32_t words = headerEnd - base + 1;
 
     if (!hxw::WriteHeaderBlock(out, base, headerEnd, type == Series720 ? "1" : "3"))
-        return LastResult = rc::FileWrite;
+        return state_.LastResult = rc::FileWrite;
     const uint8_t blankHigh = params.blankHigh;
     hxw::ImageWriter image(out, 512, uint64_t{words} * 2, [blankHigh](uint8_t* p, uint64_t offset, size_t n) {
         for (size_t i = 0; i < n; ++i) p[i] = (offset + i) % 2 ? blankHigh : 0xFF;
@@ -165,7 +165,7 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
     indexUpperHalf_ = true;
     hxw::LineReader lines(source);
     hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
-    hxw::ProgressTicker ticker(progress, LineCount);
+    hxw::ProgressTicker ticker(progress, state_.LineCount);
     hxw::DataRecord record;
     uint8_t bytes[256];
     uint8_t buffer[512];
@@ -187,13 +187,13 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
             if (mode != Auto && address > last) break;
             uint8_t high = 0;
             if (const uint32_t code = FindUpperByte(address + params.distance, type, high)) {
-                DefectDetail = code == params.lookupFailure
+                state_.DefectDetail = code == params.lookupFailure
                                    ? hxw::Format("no upper byte for address %04X (looked for at %04X)", unsigned(address),
                                                  unsigned(address + params.distance))
                                    : "cannot read the upper-half file " + upperHalfPath_;
                 upperIndex_.reset();
                 indexUpperHalf_ = false;
-                return LastResult = code;
+                return state_.LastResult = code;
             }
             const uint16_t word = JoinWord(type, bytes[i], high);
             buffer[2 * built] = static_cast<uint8_t>(word);
@@ -208,13 +208,13 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
         if (!image.Write((firstWord - base) * 2, buffer, static_cast<size_t>(lastWord - firstWord + 1) * 2)) {
             upperIndex_.reset();
             indexUpperHalf_ = false;
-            return LastResult = rc::FileWrite;
+            return state_.LastResult = rc::FileWrite;
         }
     }
     ticker.Done();
     upperIndex_.reset();
     indexUpperHalf_ = false;
-    if (lines.Failed()) return LastResult = rc::FileRead;
-    if (!image.Finish() || !out.Close()) return LastResult = rc::FileWrite;
-    return SumImage(hxw, type, true);
+    if (lines.Failed()) return state_.LastResult = rc::FileRead;
+    if (!image.Finish() || !out.Close()) return state_.LastResult = rc::FileWrite;
+    return sums_.SumImage(hxw, type, true);
 }

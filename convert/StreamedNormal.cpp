@@ -119,21 +119,21 @@ bool ConversionOps::StreamNormal(const std::string& source, const std::string& h
         return true;  // the pre-scan's failure, as the general passes would report it
     }
     uint16_t sum = 0;
-    if (!image.Usable() || !image.Finish(HighestAddress, sum)) {
+    if (!image.Usable() || !image.Finish(state_.HighestAddress, sum)) {
         image.Discard();
         return false;
     }
     // The conversion pass's progress: its range, its first and its last position.
-    hxw::ProgressTicker ticker(progress, LineCount);
+    hxw::ProgressTicker ticker(progress, state_.LineCount);
     ticker.Line(0);
-    if (LineCount > 1) ticker.Line(LineCount - 1);
+    if (state_.LineCount > 1) ticker.Line(state_.LineCount - 1);
     ticker.Done();
-    LastCheckSum = sum;
+    state_.LastCheckSum = sum;
     if (!save.Commit()) {
-        DefectDetail = "cannot replace " + hxw;
-        LastResult = rc::FileWrite;
+        state_.DefectDetail = "cannot replace " + hxw;
+        state_.LastResult = rc::FileWrite;
         return true;
     }
-    LastResult = rc::Ok;
+    state_.LastResult = rc::Ok;
     return true;
 }

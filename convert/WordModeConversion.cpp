@@ -56,35 +56,35 @@ uint32_t ConversionOps::CreateWordModeImage(const std::string& hxw, uint8_t mode
                                             uint32_t highest) {
     if (mode != 4 && mode != 8) return rc::Ok;
     WordModeLayout layout;
-    if (!LayoutFor(lowest, highest, layout)) return LastResult = rc::Address;
+    if (!LayoutFor(lowest, highest, layout)) return state_.LastResult = rc::Address;
     hxw::File out;
-    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
-    if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return LastResult = rc::FileWrite;
+    if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
+    if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return state_.LastResult = rc::FileWrite;
     hxw::ImageWriter image(out, 512, layout.bodySize, WordModeBlank(lowest - layout.base));
-    if (!image.Finish() || !out.Close()) return LastResult = rc::FileWrite;
+    if (!image.Finish() || !out.Close()) return state_.LastResult = rc::FileWrite;
     return rc::Ok;
 }
 
 uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode,
                                         char recordMark, Progress& progress) {
-    if (mode != 4 && mode != 8) return LastResult = rc::Param01;
-    const uint32_t lowest = LowestAddress;
-    const uint32_t highest = HighestAddress;
+    if (mode != 4 && mode != 8) return state_.LastResult = rc::Param01;
+    const uint32_t lowest = state_.LowestAddress;
+    const uint32_t highest = state_.HighestAddress;
     WordModeLayout layout;
     if (!LayoutFor(lowest, highest, layout)) {
-        DefectDetail = "the image would span all 2^32 addresses";
-        return LastResult = rc::Address;
+        state_.DefectDetail = "the image would span all 2^32 addresses";
+        return state_.LastResult = rc::Address;
     }
     // Header and blank body go out in the same front-to-back pass as the data: the file ends up
     // as a blank image with every source byte patched in.
     hxw::File out;
-    if (!out.Open(hxw, "wb")) return LastResult = rc::FileOpen;
-    if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return LastResult = rc::FileWrite;
+    if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
+    if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return state_.LastResult = rc::FileWrite;
     hxw::ImageWriter image(out, 512, layout.bodySize, WordModeBlank(lowest - layout.base));
 
     hxw::LineReader lines(source);
     hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
-    hxw::ProgressTicker ticker(progress, LineCount);
+    hxw::ProgressTicker ticker(progress, state_.LineCount);
     hxw::DataRecord record;
     uint8_t bytes[256];
     uint8_t attributes[256];
@@ -114,12 +114,12 @@ uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& sourc
             run = static_cast<size_t>(std::min<uint64_t>(run, uint64_t{highest} - address + 1));
             const uint64_t offset = (d / 256) * 512 + inBlock;
             if (!image.Write(offset, bytes + i, run) || !image.Write(offset + 256, attributes + i, run))
-                return LastResult = rc::FileWrite;
+                return state_.LastResult = rc::FileWrite;
             i += run;
         }
     }
     ticker.Done();
-    if (lines.Failed()) return LastResult = rc::FileRead;
-    if (!image.Finish() || !out.Close()) return LastResult = rc::FileWrite;
-    return SumWordModeImage(hxw, true);
+    if (lines.Failed()) return state_.LastResult = rc::FileRead;
+    if (!image.Finish() || !out.Close()) return state_.LastResult = rc::FileWrite;
+    return sums_.SumWordModeImage(hxw, true);
 }

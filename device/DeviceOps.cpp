@@ -83,34 +83,34 @@ SecurityRecord BuildSecurityRecord(int security, const std::string& id, const st
 // --- the link ---
 
 bool DeviceOps::OpenLink() {
-    UsbSlot = kNoDevice;
-    PipeIn = kNoPipe;
-    PipeOut = kNoPipe;
+    link_.UsbSlot = kNoDevice;
+    link_.PipeIn = kNoPipe;
+    link_.PipeOut = kNoPipe;
     if (!port_) return false;
     using namespace unitlink;
     DeviceHandle slot = port_->OpenMask(MatchVendorProduct, 0, 0, VendorId, ProductId, 0);
     if (slot == kNoDevice) slot = port_->OpenMask(MatchVendorProduct, 0, 0, VendorId, ProductIdAlt, 0);
     if (slot == kNoDevice) return false;
-    UsbSlot = slot;
+    link_.UsbSlot = slot;
     if (port_->Check(slot) != 0) {
         port_->Close(slot);
-        UsbSlot = kNoDevice;
+        link_.UsbSlot = kNoDevice;
         return false;
     }
     // Not tested here: a pipe that did not open makes the first transfer on it fail.
-    PipeIn = port_->OpenPipe(slot, 0, 0);
-    PipeOut = port_->OpenPipe(slot, 0, 1);
+    link_.PipeIn = port_->OpenPipe(slot, 0, 0);
+    link_.PipeOut = port_->OpenPipe(slot, 0, 1);
     return true;
 }
 
 void DeviceOps::CloseLink() {
-    if (UsbSlot == kNoDevice || !port_) return;
-    port_->Close(UsbSlot);
-    if (PipeIn != kNoPipe) port_->ClosePipe(UsbSlot, PipeIn);
-    if (PipeOut != kNoPipe) port_->ClosePipe(UsbSlot, PipeOut);
-    UsbSlot = kNoDevice;
-    PipeIn = kNoPipe;
-    PipeOut = kNoPipe;
+    if (link_.UsbSlot == kNoDevice || !port_) return;
+    port_->Close(link_.UsbSlot);
+    if (link_.PipeIn != kNoPipe) port_->ClosePipe(link_.UsbSlot, link_.PipeIn);
+    if (link_.PipeOut != kNoPipe) port_->ClosePipe(link_.UsbSlot, link_.PipeOut);
+    link_.UsbSlot = kNoDevice;
+    link_.PipeIn = kNoPipe;
+    link_.PipeOut = kNoPipe;
 }
 
 std::string DeviceOps::FrameCommand(const std::string& payload) {
@@ -119,8 +119,8 @@ std::string DeviceOps::FrameCommand(const std::string& payload) {
 }
 
 bool DeviceOps::SendCommand(const std::string& frame) {
-    if (!port_ || UsbSlot == kNoDevice) return false;
-    return port_->SendData(UsbSlot, uint32_t(frame.size()), reinterpret_cast<const uint8_t*>(frame.data())) ==
+    if (!port_ || link_.UsbSlot == kNoDevice) return false;
+    return port_->SendData(link_.UsbSlot, uint32_t(frame.size()), reinterpret_cast<const uint8_t*>(frame.data())) ==
            1;
 }
 
@@ -135,15 +135,15 @@ bool DeviceOps::ReceiveReply(std::string& reply) {
     Clock::time_point junkEnd = start + std::chrono::milliseconds(timeouts_.JunkWaitMs);
     for (;;) {
         uint8_t buf[unitlink::ReplyRead + 1] = {};
-        if (!port_ || UsbSlot == kNoDevice || !port_->ReceiveData(UsbSlot, unitlink::ReplyRead, buf)) {
-            LastResult = rc::UsbReceive;
+        if (!port_ || link_.UsbSlot == kNoDevice || !port_->ReceiveData(link_.UsbSlot, unitlink::ReplyRead, buf)) {
+            state_.LastResult = rc::UsbReceive;
             return false;
         }
         size_t n = strnlen(reinterpret_cast<const char*>(buf), unitlink::ReplyRead);
         if (n > 0 && buf[0] == '{' && buf[n - 1] == '}') {
             reply.assign(reinterpret_cast<const char*>(buf), n);
-            LastResult = HexField(reply, 7, 4);
-            return LastResult == 0;
+            state_.LastResult = HexField(reply, 7, 4);
+            return state_.LastResult == 0;
         }
         // Acknowledgements and anything that is not a whole frame are skipped, for a while.
         const Clock::time_point now = Clock::now();
@@ -152,7 +152,7 @@ bool DeviceOps::ReceiveReply(std::string& reply) {
         if (now >= busyEnd || (!busy && now >= junkEnd)) {
             replyWaitExpiredMs_ = now >= busyEnd ? timeouts_.BusyWaitMs : timeouts_.JunkWaitMs;
             CloseLink();
-            LastResult = rc::UsbReceive;
+            state_.LastResult = rc::UsbReceive;
             return false;
         }
     }
@@ -161,19 +161,19 @@ bool DeviceOps::ReceiveReply(std::string& reply) {
 bool DeviceOps::WriteData(const uint8_t* data, uint32_t count) {
     uint32_t done = 0;
     // A short write would lose data while reporting success, so it counts as a failure.
-    return port_ && port_->WritePipe(UsbSlot, PipeOut, data, count, done) && done == count;
+    return port_ && port_->WritePipe(link_.UsbSlot, link_.PipeOut, data, count, done) && done == count;
 }
 
 bool DeviceOps::WriteZeroLength() {
     static const uint8_t none = 0;
     uint32_t done = 0;
-    return port_ && port_->WritePipe(UsbSlot, PipeOut, &none, 0, done);
+    return port_ && port_->WritePipe(link_.UsbSlot, link_.PipeOut, &none, 0, done);
 }
 
 bool DeviceOps::ReadData(uint8_t* buffer, uint32_t count) {
     uint32_t done = 0;
     // A short read would leave stale bytes in the block, so it counts as a failure.
-    return port_ && port_->ReadPipe(UsbSlot, PipeIn, buffer, count, done) && done == count;
+    return port_ && port_->ReadPipe(link_.UsbSlot, link_.PipeIn, buffer, count, done) && done == count;
 }
 
 uint32_t DeviceOps::HexField(const std::string& text, size_t offset, size_t count) {
@@ -184,14 +184,14 @@ uint32_t DeviceOps::HexField(const std::string& text, size_t offset, size_t coun
 
 uint32_t DeviceOps::Fail(uint32_t code) {
     CloseLink();
-    return LastResult = code;
+    return state_.LastResult = code;
 }
 
 uint32_t DeviceOps::SendFileCommand(const UnitFileInfo& info) {
     if (!SendCommand(FrameCommand(FileCommandPayload(info)))) return Fail(rc::UsbSend);
     std::string reply;
-    if (!ReceiveReply(reply)) return Fail(LastResult);
-    return LastResult = rc::Ok;
+    if (!ReceiveReply(reply)) return Fail(state_.LastResult);
+    return state_.LastResult = rc::Ok;
 }
 
 // --- the operations ---
@@ -199,7 +199,7 @@ uint32_t DeviceOps::SendFileCommand(const UnitFileInfo& info) {
 uint32_t DeviceOps::ReadUnitFileInfo(UnitFileInfo& info) {
     if (!SendCommand(FrameCommand(Format("%04X", unsigned(unitcmd::FileInfo))))) return Fail(rc::UsbSend);
     std::string reply;
-    if (!ReceiveReply(reply)) return Fail(LastResult);
+    if (!ReceiveReply(reply)) return Fail(state_.LastResult);
     const size_t L = reply.size();
     // Too short to hold the fields at their places: not a reply this program can read.
     if (L < 42) return Fail(rc::UsbReceive);
@@ -209,20 +209,20 @@ uint32_t DeviceOps::ReadUnitFileInfo(UnitFileInfo& info) {
     info.LastWriteTime = HexField(reply, L - 15, 8);
     info.LastAccessDate = uint16_t(HexField(reply, L - 7, 4));
     info.Attributes = uint8_t(HexField(reply, L - 3, 2));
-    return LastResult = rc::Ok;
+    return state_.LastResult = rc::Ok;
 }
 
 uint32_t DeviceOps::DownloadFile(const std::string& path, const std::string& name, Progress& progress) {
     hxw::File file;
-    if (!file.Open(path, "rb")) return LastResult = rc::FileOpen;
+    if (!file.Open(path, "rb")) return state_.LastResult = rc::FileOpen;
     hxw::FileStatus status;
-    if (!hxw::ReadFileStatus(file.Handle(), path, status)) return LastResult = rc::FileInfo;
-    if (!status.Regular) return LastResult = rc::FileOpen;
+    if (!hxw::ReadFileStatus(file.Handle(), path, status)) return state_.LastResult = rc::FileInfo;
+    if (!status.Regular) return state_.LastResult = rc::FileOpen;
     // The size travels as eight hexadecimal digits.
-    if (status.Size > 0xFFFFFFFFu) return LastResult = rc::FileInfo;
-    if (status.Size == 0) return LastResult = rc::NoData;
-    if (name.size() >= 22) return LastResult = rc::NameTooLong;
-    if (!OpenLink()) return LastResult = rc::UsbInit;
+    if (status.Size > 0xFFFFFFFFu) return state_.LastResult = rc::FileInfo;
+    if (status.Size == 0) return state_.LastResult = rc::NoData;
+    if (name.size() >= 22) return state_.LastResult = rc::NameTooLong;
+    if (!OpenLink()) return state_.LastResult = rc::UsbInit;
 
     UnitFileInfo info;
     info.Name = name;
@@ -252,14 +252,14 @@ uint32_t DeviceOps::DownloadFile(const std::string& path, const std::string& nam
     if (endPacket) WriteZeroLength();  // its outcome does not matter
 
     std::string reply;
-    if (!ReceiveReply(reply)) return Fail(LastResult);
+    if (!ReceiveReply(reply)) return Fail(state_.LastResult);
     file.Close();
     CloseLink();
-    return LastResult = rc::Ok;
+    return state_.LastResult = rc::Ok;
 }
 
 uint32_t DeviceOps::UploadFile(const std::string& folder, std::string& nameOut, Progress& progress) {
-    if (!OpenLink()) return LastResult = rc::UsbInit;
+    if (!OpenLink()) return state_.LastResult = rc::UsbInit;
     UnitFileInfo info;
     if (uint32_t r = ReadUnitFileInfo(info)) return r;
     if (info.Size == 0) return Fail(rc::NoData);
@@ -302,16 +302,16 @@ uint32_t DeviceOps::UploadFile(const std::string& folder, std::string& nameOut, 
     }
 
     std::string reply;
-    if (!ReceiveReply(reply)) return discard(LastResult);
+    if (!ReceiveReply(reply)) return discard(state_.LastResult);
     if (!file.Close()) return discard(rc::FileWrite);
     if (!save.Commit()) return discard(rc::FileWrite);
     CloseLink();
     nameOut = info.Name;
-    return LastResult = rc::Ok;
+    return state_.LastResult = rc::Ok;
 }
 
 uint32_t DeviceOps::SendSecurityRecord(const SecurityRecord& record) {
-    if (!OpenLink()) return LastResult = rc::UsbInit;
+    if (!OpenLink()) return state_.LastResult = rc::UsbInit;
     UnitFileInfo info;
     info.Name = kSecurityName;
     info.Size = uint32_t(record.size());
@@ -320,7 +320,7 @@ uint32_t DeviceOps::SendSecurityRecord(const SecurityRecord& record) {
     if (!WriteData(record.data(), half) || !WriteData(record.data() + half, half))
         return Fail(rc::UsbReceive);
     std::string reply;
-    if (!ReceiveReply(reply)) return Fail(LastResult);
+    if (!ReceiveReply(reply)) return Fail(state_.LastResult);
     CloseLink();
-    return LastResult = rc::Ok;
+    return state_.LastResult = rc::Ok;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/EngineState.h"
+#include "base/SharedState.h"
 #include "device/LinkTimeouts.h"
 #include "device/UnitPort.h"
 
@@ -54,8 +54,21 @@ constexpr uint8_t Ack = 0x06;
 // those and would write another file). Anything else is a name, "x..y" included.
 bool IsSafeUnitFileName(const std::string& name);
 
-class DeviceOps : public virtual EngineState {
+// The open link: the unit's slot and the two pipes of interface 0.
+struct LinkState {
+    DeviceHandle UsbSlot = kNoDevice;
+    PipeHandle PipeIn = kNoPipe;   // interface 0, pipe 0: unit to host
+    PipeHandle PipeOut = kNoPipe;  // interface 0, pipe 1: host to unit
+};
+
+// The device part of the engine: result codes go to the engine's shared state, the open link to
+// its link state.
+class DeviceOps {
   public:
+    DeviceOps(SharedState& state, LinkState& link) : state_(state), link_(link) {}
+    DeviceOps(const DeviceOps&) = delete;
+    DeviceOps& operator=(const DeviceOps&) = delete;
+
     // The transport the operations use; without one every open fails with 0x4000.
     void SetUnitPort(UnitPort* port) { port_ = port; }
     UnitPort* Port() const { return port_; }
@@ -93,14 +106,10 @@ class DeviceOps : public virtual EngineState {
     // past the end of the text count as absent.
     static uint32_t HexField(const std::string& text, size_t offset, size_t count);
 
-    DeviceHandle UsbSlot = kNoDevice;
-    PipeHandle PipeIn = kNoPipe;   // interface 0, pipe 0: unit to host
-    PipeHandle PipeOut = kNoPipe;  // interface 0, pipe 1: host to unit
-
-  protected:
-    UnitPort* port_ = nullptr;
-
   private:
+    SharedState& state_;
+    LinkState& link_;
+    UnitPort* port_ = nullptr;
     uint32_t uploadPauseMs_ = 10;
     LinkTimeouts timeouts_;
     uint32_t replyWaitExpiredMs_ = 0;

@@ -3,10 +3,10 @@
 #include <cstdint>
 
 #include "FuzzTempDir.h"
-#include "checksum/CheckSumOps.h"
+#include "device/HxwConverter.h"
 
 namespace {
-struct Engine : CheckSumOps {};
+using Engine = HxwConverter;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,11 +4,11 @@
 #include <cstdlib>
 
 #include "FuzzTempDir.h"
-#include "convert/ConversionOps.h"
+#include "device/HxwConverter.h"
 #include "base/ResultCodes.h"
 
 namespace {
-struct Engine : ConversionOps {};
+using Engine = HxwConverter;
 constexpr uint8_t kTypes[] = {Normal, Series720, Series4500, Byte4Mode, Byte8Mode};
 constexpr uint32_t kMaxSpan = 1u << 16;
 }  // namespace

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "FuzzTempDir.h"
-#include "device/DeviceOps.h"
+#include "device/HxwConverter.h"
 #include "device/LinkTimeouts.h"
 #include "device/UnitPort.h"
 
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         ReplayPort port;
         Split(data, size, port);
-        DeviceOps ops;
+        HxwConverter ops;
         ops.SetUnitPort(&port);
         ops.SetLinkTimeouts(kShortWaits);
         if (ops.OpenLink()) {
@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const fuzzdir::Scope dir;
         const std::string folder = dir.Path("up") + "/";
         std::filesystem::create_directories(folder);
-        DeviceOps ops;
+        HxwConverter ops;
         ops.SetUnitPort(&port);
         ops.SetLinkTimeouts(kShortWaits);
         ops.SetUploadPause(0);

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "convert/EngineState.h"
+#include "base/Progress.h"
 
 class RecordingProgress final : public Progress {
   public:

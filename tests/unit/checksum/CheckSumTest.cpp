@@ -4,14 +4,14 @@
 #include <random>
 
 #include "../convert/TestFiles.h"
-#include "checksum/CheckSumOps.h"
+#include "device/HxwConverter.h"
 #include "checksum/HexText.h"
 #include "base/ResultCodes.h"
 
 using namespace testfiles;
 
 namespace {
-struct Engine : CheckSumOps {};
+using Engine = HxwConverter;
 
 std::string Body(std::initializer_list<int> bytes) {
     std::string s;

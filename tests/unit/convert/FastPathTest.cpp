@@ -9,12 +9,12 @@
 
 #include "TestFiles.h"
 #include "base/ResultCodes.h"
-#include "convert/ConversionOps.h"
+#include "device/HxwConverter.h"
 
 using namespace testfiles;
 
 namespace {
-struct Engine : ConversionOps {};
+using Engine = HxwConverter;
 
 struct Outcome {
     uint32_t result = 0;

@@ -4,13 +4,13 @@
 #include <random>
 
 #include "TestFiles.h"
-#include "convert/ConversionOps.h"
+#include "device/HxwConverter.h"
 #include "base/ResultCodes.h"
 
 using namespace testfiles;
 
 namespace {
-struct Engine : ConversionOps {};
+using Engine = HxwConverter;
 
 class NormalConversion : public ::testing::Test {
   protected:

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
-#include "convert/ConversionOps.h"
+#include "device/HxwConverter.h"
 #include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"
 
 using namespace testfiles;
 
 namespace {
-struct Engine : ConversionOps {};
+using Engine = HxwConverter;
 
 class Prescan : public ::testing::Test {
   protected:

@@ -4,13 +4,13 @@
 
 #include "TestFiles.h"
 #include "base/File.h"
-#include "convert/ConversionOps.h"
+#include "device/HxwConverter.h"
 #include "base/ResultCodes.h"
 
 using namespace testfiles;
 
 namespace {
-struct Engine : ConversionOps {};
+using Engine = HxwConverter;
 
 std::vector<uint8_t> Fill(size_t n, uint8_t v) { return std::vector<uint8_t>(n, v); }
 

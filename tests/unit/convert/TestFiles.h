@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "convert/EngineState.h"
+#include "base/Progress.h"
 #include "tests/unit/RecordingProgress.h"
 
 namespace testfiles {

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
-#include "convert/ConversionOps.h"
+#include "device/HxwConverter.h"
 #include "base/ResultCodes.h"
 
 using namespace testfiles;
 
 namespace {
-struct Engine : ConversionOps {};
+using Engine = HxwConverter;
 
 class WordMode : public ::testing::Test {
   protected:

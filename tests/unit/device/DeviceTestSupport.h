@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/EngineState.h"
+#include "base/Progress.h"
 #include "device/UnitPort.h"
 #include "tests/unit/RecordingProgress.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ResultCodes.h"
-#include "device/DeviceOps.h"
+#include "device/HxwConverter.h"
 #include "device/emulator/UnitDevice.h"
 #include "tests/unit/device/DeviceTestSupport.h"
 #include "transport/driver/DorlinkCore.h"
@@ -54,7 +54,7 @@ struct Stack {
     transport::EmulatedDriverOs os;
     transport::DorlinkCore core{os};
     CorePort port{core, os};
-    DeviceOps ops;
+    HxwConverter ops;
     Stack() {
         os.Attach(device);
         ops.SetUnitPort(&port);

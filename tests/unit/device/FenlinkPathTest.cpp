@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/ResultCodes.h"
-#include "device/DeviceOps.h"
+#include "device/HxwConverter.h"
 #include "device/FenlinkPort.h"
 #include "device/emulator/UnitWinUsb.h"
 #include "tests/unit/device/DeviceTestSupport.h"
@@ -119,7 +119,7 @@ const FenlinkCalls kCoreCalls{
 
 struct PortStack : FenlinkStack {
     FenlinkPort port{kCoreCalls};
-    DeviceOps ops;
+    HxwConverter ops;
     PortStack() {
         g_core = &core;
         ops.SetUnitPort(&port);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "base/ResultCodes.h"
-#include "device/DeviceOps.h"
+#include "device/HxwConverter.h"
 #include "tests/unit/device/DeviceTestSupport.h"
 
 namespace {
@@ -55,7 +55,7 @@ TEST(PackDosDateTime, PacksLocalTimeAndHoldsTheFormatsRange) {
 
 struct Exchange {
     ScriptPort port;
-    DeviceOps ops;
+    HxwConverter ops;
     Exchange() {
         ops.SetUnitPort(&port);
         EXPECT_TRUE(ops.OpenLink());
@@ -201,7 +201,7 @@ TEST(IsSafeUnitFileName, AcceptsOnlyNamesOfOneFileInsideTheFolder) {
 }
 
 TEST(OpenLink, FailsWithoutAPortAndCloseIsHarmlessThen) {
-    DeviceOps ops;
+    HxwConverter ops;
     EXPECT_FALSE(ops.OpenLink());
     EXPECT_EQ(ops.UsbSlot, -1);
     ops.CloseLink();

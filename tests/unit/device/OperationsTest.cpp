@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ResultCodes.h"
-#include "device/DeviceOps.h"
+#include "device/HxwConverter.h"
 #include "device/emulator/EmulatorPort.h"
 #include "device/emulator/UnitEmulator.h"
 #include "tests/unit/device/DeviceTestSupport.h"
@@ -15,7 +15,7 @@ struct Bench {
     TempFolder unitDir;
     UnitEmulator unit{unitDir.str()};
     EmulatorPort port{unit};
-    DeviceOps ops;
+    HxwConverter ops;
     RecordingProgress progress;
     Bench() { ops.SetUnitPort(&port); }
 
@@ -327,7 +327,7 @@ TEST(DownloadFile, ReadFailureInTheDataPhaseIsAReadFailure) {
     TempFolder pc, unitDir;
     UnitEmulator unit(unitDir.str());
     ShrinkingPort port(unit, pc.file("P.HXW"));
-    DeviceOps ops;
+    HxwConverter ops;
     ops.SetUnitPort(&port);
     // Larger than any stdio buffer, so the shrinking is seen.
     WriteBytes(pc.file("P.HXW"), Pattern(40000));
@@ -355,7 +355,7 @@ TEST(DownloadFile, AFailedZeroLengthPacketDoesNotFailTheDownload) {
         TempFolder pc, unitDir;
         UnitEmulator unit(unitDir.str());
         NoZeroLengthPort port(unit);
-        DeviceOps ops;
+        HxwConverter ops;
         ops.SetUnitPort(&port);
         const auto data = Pattern(size);
         WriteBytes(pc.file("Z.HXW"), data);
@@ -376,7 +376,7 @@ TEST(DeviceOperations, DownloadInfoUploadRoundTripSurvivesANewEmulator) {
     {
         UnitEmulator unit(unitDir.str());
         EmulatorPort port(unit);
-        DeviceOps ops;
+        HxwConverter ops;
         ops.SetUnitPort(&port);
         RecordingProgress progress;
         ASSERT_EQ(ops.DownloadFile(pc.file("ROUND.PBT"), "ROUND.PBT", progress), 0u);
@@ -384,7 +384,7 @@ TEST(DeviceOperations, DownloadInfoUploadRoundTripSurvivesANewEmulator) {
     // A later run: the unit still holds the file.
     UnitEmulator unit(unitDir.str());
     EmulatorPort port(unit);
-    DeviceOps ops;
+    HxwConverter ops;
     ops.SetUnitPort(&port);
     ASSERT_TRUE(ops.OpenLink());
     UnitFileInfo info;

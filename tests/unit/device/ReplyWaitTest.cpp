@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/ResultCodes.h"
-#include "device/DeviceOps.h"
+#include "device/HxwConverter.h"
 #include "tests/unit/device/DeviceTestSupport.h"
 
 namespace {
@@ -64,7 +64,7 @@ TEST(ReplyWait, EndsAtItsBoundWithTheLinkClosed) {
         SCOPED_TRACE(c.name);
         TimedPort port;
         port.script = c.script;
-        DeviceOps ops;
+        HxwConverter ops;
         ops.SetUnitPort(&port);
         ops.SetLinkTimeouts(c.bounds);
         ASSERT_TRUE(ops.OpenLink());
@@ -93,7 +93,7 @@ TEST(ReplyWait, DefaultBoundsAndTheCommandLinesSingleBound) {
 TEST(ReplyWait, AnAcknowledgementStormEndsAnOperationWith4002) {
     TimedPort port;
     port.script = [](std::chrono::milliseconds) { return kAck; };
-    DeviceOps ops;
+    HxwConverter ops;
     ops.SetUnitPort(&port);
     ops.SetLinkTimeouts(LinkTimeouts::All(50));
     ASSERT_TRUE(ops.OpenLink());

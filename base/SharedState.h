@@ -1,14 +1,13 @@
-// State shared by every operation of the engine.
+// What the operations of one engine leave for each other and for their caller.
 #pragma once
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "base/Progress.h"
 
-// Values shared by conversion, checksum and device operations. Every operation leaves its
-// result code in LastResult; a successful checksum leaves its value in LastCheckSum.
-struct EngineState {
+// Every operation leaves its result code in LastResult; a successful checksum leaves its value
+// in LastCheckSum; the pre-scan leaves the source's address range and line count.
+struct SharedState {
     uint32_t LowestAddress = 0;
     uint32_t HighestAddress = 0;
     uint32_t LineCount = 0;
@@ -19,6 +18,4 @@ struct EngineState {
     // short account of why, for callers that can show more than the window's message.
     uint32_t DefectLine = 0;
     std::string DefectDetail;
-
-    virtual ~EngineState() = default;
 };
