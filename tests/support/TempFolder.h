@@ -40,6 +40,7 @@ class TempFolder {
     std::string Path() const { return folder(); }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     std::string File(const std::string& name) const { return file(name); }
+    std::string operator/(const std::string& name) const { return file(name); }
 
     void Write(const std::string& name, const std::string& content) const {
         std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);

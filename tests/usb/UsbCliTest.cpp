@@ -20,7 +20,7 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/unit/device/DeviceTestSupport.h"
+#include "tests/support/DeviceTestSupport.h"
 #include "tests/usb/UsbTestbed.h"
 
 extern char** environ;

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "FakeDialogView.h"
-#include "TempFolder.h"
+#include "tests/support/FakeDialogView.h"
+#include "tests/support/TempFolder.h"
 #include "app/ControlIds.h"
 #include "app/MainDialog.h"
 #include "device/HxwConverter.h"

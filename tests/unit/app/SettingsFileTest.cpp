@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "app/SettingsFile.h"
 #include "app/TextUtil.h"
 #include "base/HexRead.h"

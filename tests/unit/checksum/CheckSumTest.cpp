@@ -3,7 +3,7 @@
 #include <cstring>
 #include <random>
 
-#include "../convert/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "device/HxwConverter.h"
 #include "checksum/HexText.h"
 #include "base/ResultCodes.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "../convert/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "cli/CliCommon.h"
 
 using namespace testfiles;

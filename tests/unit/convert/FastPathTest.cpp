@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "base/ResultCodes.h"
 #include "device/HxwConverter.h"
 

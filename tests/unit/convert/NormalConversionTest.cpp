@@ -3,7 +3,7 @@
 #include <map>
 #include <random>
 
-#include "TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "device/HxwConverter.h"
 #include "base/ResultCodes.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "device/HxwConverter.h"
 #include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "base/File.h"
 #include "device/HxwConverter.h"
 #include "base/ResultCodes.h"

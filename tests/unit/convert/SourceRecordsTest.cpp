@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "base/File.h"
 #include "convert/ImageWriter.h"
 #include "base/ResultCodes.h"

@@ -6,7 +6,7 @@
 
 #include "cli/CliCommon.h"
 #include "cli/DeviceCommands.h"
-#include "tests/unit/device/DeviceTestSupport.h"
+#include "tests/support/DeviceTestSupport.h"
 
 namespace {
 

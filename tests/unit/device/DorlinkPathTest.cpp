@@ -5,7 +5,7 @@
 #include "base/ResultCodes.h"
 #include "device/HxwConverter.h"
 #include "device/emulator/UnitDevice.h"
-#include "tests/unit/device/DeviceTestSupport.h"
+#include "tests/support/DeviceTestSupport.h"
 #include "transport/driver/DorlinkCore.h"
 #include "transport/driver/EmulatedDriverOs.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "device/emulator/UnitEmulator.h"
-#include "tests/unit/device/DeviceTestSupport.h"
+#include "tests/support/DeviceTestSupport.h"
 
 namespace {
 

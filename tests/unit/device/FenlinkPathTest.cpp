@@ -9,7 +9,7 @@
 #include "device/HxwConverter.h"
 #include "device/FenlinkPort.h"
 #include "device/emulator/UnitWinUsb.h"
-#include "tests/unit/device/DeviceTestSupport.h"
+#include "tests/support/DeviceTestSupport.h"
 #include "transport/winusb/FenlinkCore.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "base/ResultCodes.h"
 #include "device/HxwConverter.h"
-#include "tests/unit/device/DeviceTestSupport.h"
+#include "tests/support/DeviceTestSupport.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/unit/transport/FakeUnit.h"
+#include "tests/support/FakeUnit.h"
 #include "transport/driver/DorlinkCore.h"
 #include "transport/driver/EmulatedDriverOs.h"
 

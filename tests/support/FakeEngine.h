@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeDialogView.h"
+#include "tests/support/FakeDialogView.h"
 #include "app/PageEngine.h"
 
 struct EngineCall {

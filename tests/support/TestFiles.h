@@ -1,4 +1,4 @@
-// Small helpers of the engine tests: a private folder per test, whole-file reads and writes,
+// Small helpers of the engine tests: the private folder per test, whole-file reads and writes,
 // and record builders for Intel HEX and S-record lines.
 #pragma once
 #include <cstdint>
@@ -12,27 +12,13 @@
 #include <vector>
 
 #include "base/Progress.h"
-#include "tests/unit/RecordingProgress.h"
+#include "tests/support/RecordingProgress.h"
+#include "tests/support/TempFolder.h"
 
 namespace testfiles {
 
-class TempDir {
-  public:
-    TempDir() {
-        std::random_device rd;
-        path_ = std::filesystem::temp_directory_path() /
-                ("tessmark-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
+// The one temporary folder of the tests, under the name these tests use.
+using TempDir = ::TempFolder;
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

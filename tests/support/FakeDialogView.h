@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/DialogView.h"
-#include "tests/unit/RecordingProgress.h"
+#include "tests/support/RecordingProgress.h"
 
 using FakeProgress = RecordingProgress;
 

@@ -1,5 +1,5 @@
-// Fixtures shared by the device tests: a temporary folder, a progress bar that records its
-// calls, and a scripted port that plays back fixed control replies.
+// Fixtures shared by the device tests: the temporary folder, a progress bar that records its
+// calls, and the scripted port that plays back fixed control replies.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,37 +14,10 @@
 
 #include "base/Progress.h"
 #include "device/UnitPort.h"
-#include "tests/unit/RecordingProgress.h"
+#include "tests/support/RecordingProgress.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
-
-class TempFolder {
-  public:
-    TempFolder() {
-        static int counter = 0;
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("tm_device_") + (info ? info->name() : "x") + "_" +
-                           std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        for (char& c : name) {
-            if (c == '/') c = '_';
-        }
-        path_ = fs::path(testing::TempDir()) / name;
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
-    // With the trailing separator the upload expects.
-    std::string folder() const { return path_.string() + "/"; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
 
 inline std::vector<uint8_t> Pattern(size_t size, uint8_t seed = 1) {
     std::vector<uint8_t> data(size);
@@ -68,7 +41,6 @@ inline std::vector<std::string> FolderEntries(const fs::path& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
 
 // A unit that answers control reads from a list, takes every write, and records what it got.
 class ScriptPort : public UnitPort {
