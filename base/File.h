@@ -60,6 +60,10 @@ void RemoveFile(const std::string& path);
 // Creates the folder (its parent must exist); true when it exists afterwards.
 bool MakeFolder(const std::string& folder);
 
+// folder as the beginning of a path inside it: with this system's separator added unless it
+// ends in a separator already (or, on Windows, in a drive's colon). "" stays "".
+std::string WithFolderSeparator(const std::string& folder);
+
 // Whether the stream is an interactive terminal.
 bool IsTerminal(std::FILE* stream);
 

@@ -9,16 +9,6 @@
 #include "base/Format.h"
 #include "base/HexRead.h"
 
-namespace {
-#ifdef _WIN32
-// The Windows console shows narrow text in its own code page; keep the separator plain.
-constexpr const char* kDetailSeparator = " - ";
-#else
-constexpr const char* kDetailSeparator = " \xE2\x80\x94 ";  // em dash
-#endif
-
-}  // namespace
-
 bool CliArgs::Has(const std::string& name) const {
     return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
 }
@@ -100,7 +90,7 @@ std::string FailureLine(uint32_t code, const std::string& detail) {
     ResultMessage(message, code);
     message.erase(std::remove(message.begin(), message.end(), '\n'), message.end());
     std::string line = hxw::Format("error 0x%04X: %s", static_cast<unsigned>(code), message.c_str());
-    if (!detail.empty()) line += kDetailSeparator + detail;
+    if (!detail.empty()) line += DetailSeparator() + detail;
     return line;
 }
 

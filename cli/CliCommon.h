@@ -66,6 +66,10 @@ int ReportFailure(uint32_t code, const std::string& detail = std::string());
 // The same line as text, without the trailing newline.
 std::string FailureLine(uint32_t code, const std::string& detail = std::string());
 
+// What stands between a message and its detail on one line: an em dash where terminals show
+// UTF-8, a plain " - " on Windows consoles, which show narrow text in their own code page.
+const char* DetailSeparator();
+
 // Prints "tessmark-cli: PROBLEM" and then the usage text on stderr. Returns kExitUsage.
 int UsageError(const char* usage, const std::string& problem);
 // Prints the usage text on stdout (for --help). Returns kExitOk.

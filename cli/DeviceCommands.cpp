@@ -8,38 +8,25 @@
 #include <string>
 
 #include "cli/CliCommon.h"
+#include "base/File.h"
 #include "base/ResultCodes.h"
 #include "cli/CliJson.h"
 #include "cli/VerifyDownload.h"
 #include "device/HxwConverter.h"
-#include "device/PlatformPort.h"
 #include "device/emulator/EmulatorPort.h"
 #include "device/emulator/UnitEmulator.h"
 
 namespace {
-#ifdef _WIN32
-#define TM_UNIT_HELP                                                                          \
-    "Without --unit the unit is reached through Dorlink.dll beside the program (the unit's\n" \
-    "kernel driver). With --unit emulator:DIR a unit emulator inside this program answers\n"  \
-    "instead, keeping its file in the folder DIR.\n"
-#else
-#define TM_UNIT_HELP                                                                               \
-    "Without --unit, or with --unit usb, the unit is reached through libusb; with several units\n" \
-    "attached, --unit usb:BUS-PORT or --unit usb:SERIAL picks one (tessmark-cli devices lists\n"   \
-    "them). With --unit emulator:DIR a unit emulator inside this program answers instead,\n"       \
-    "keeping its file in the folder DIR.\n"
-#endif
 #define TM_TIMEOUT_HELP                                                                          \
     "--timeout MS bounds every USB transfer and the whole wait for each reply of the unit (by\n" \
     "default 5000 ms a transfer, 30 s of silence, 10 minutes while the unit reports it is busy).\n"
 
-const char kInfoUsage[] =
+const std::string kInfoUsage = std::string(
     "usage: tessmark-cli info [--unit UNIT] [--timeout MS] [--json]\n"
     "\n"
-    "Shows the name, size, time stamps and attributes of the file the unit holds.\n" TM_UNIT_HELP
-        TM_TIMEOUT_HELP;
+    "Shows the name, size, time stamps and attributes of the file the unit holds.\n") + UnitHelp() + TM_TIMEOUT_HELP;
 
-const char kDownloadUsage[] =
+const std::string kDownloadUsage = std::string(
     "usage: tessmark-cli download FILE [--verify] [--unit UNIT] [--timeout MS] [--json]\n"
     "\n"
     "Sends FILE (HXW, FXW, PBT or any other file; its bytes are sent unchanged) to the unit under\n"
@@ -47,28 +34,23 @@ const char kDownloadUsage[] =
     "With --verify it then reads the unit's file information (name and size must match) and\n"
     "the file itself back into a temporary folder, compares them byte for byte, removes the\n"
     "copy and ends with one verdict line: \"verified: N bytes identical\", or the first\n"
-    "difference and exit status 1.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
+    "difference and exit status 1.\n") + UnitHelp() + TM_TIMEOUT_HELP;
 
-const char kUploadUsage[] =
+const std::string kUploadUsage = std::string(
     "usage: tessmark-cli upload FOLDER [--unit UNIT] [--timeout MS] [--json]\n"
     "\n"
     "Reads the unit's file into FOLDER under the name the unit gives it, replacing a file of that\n"
-    "name only once the whole file has arrived.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
+    "name only once the whole file has arrived.\n") + UnitHelp() + TM_TIMEOUT_HELP;
 
-const char kSecurityUsage[] =
+const std::string kSecurityUsage = std::string(
     "usage: tessmark-cli security [--set|--cancel] [--id ID] [--count N] [--buzzer on|off]\n"
     "                             [--unit UNIT] [--timeout MS] [--json]\n"
     "\n"
     "Sends the unit its security record: security on (--set) or off (--cancel, the default), an\n"
     "ID code of up to 4 letters or digits, an execution count of up to 5 decimal digits (both\n"
-    "blank when not given) and the buzzer on (the default) or off.\n" TM_UNIT_HELP TM_TIMEOUT_HELP;
+    "blank when not given) and the buzzer on (the default) or off.\n") + UnitHelp() + TM_TIMEOUT_HELP;
 
 const char kFaultVariable[] = "TESSMARK_UNIT_FAULT";
-
-class PlatformUnit final : public CliUnit {
-  public:
-    UnitPort& Port() override { return PlatformUnitPort(); }
-};
 
 class EmulatedUnit final : public CliUnit {
   public:
@@ -173,10 +155,7 @@ bool IsDigitText(const std::string& s) {
 }  // namespace
 
 std::unique_ptr<CliUnit> MakeCliUnit(const std::string& unitArg, std::string& problem) {
-    if (unitArg.empty()) {
-        if (UsbIsDefault()) return MakeUsbUnit("", problem);
-        return std::make_unique<PlatformUnit>();
-    }
+    if (unitArg.empty()) return MakeDefaultUnit(problem);
     if (unitArg == "usb") return MakeUsbUnit("", problem);
     if (unitArg.rfind("usb:", 0) == 0 && unitArg.size() > 4) return MakeUsbUnit(unitArg.substr(4), problem);
     const std::string prefix = "emulator:";
@@ -199,7 +178,7 @@ int RunInfo(int argc, char** argv) {
     CliReport report("info", argc, argv);
     DeviceCommand cmd;
     bool done;
-    int exit = Prepare(argc, argv, kInfoUsage, {}, {}, 0, "info takes no file", cmd, done);
+    int exit = Prepare(argc, argv, kInfoUsage.c_str(), {}, {}, 0, "info takes no file", cmd, done);
     if (done) return exit;
     HxwConverter& engine = cmd.engine;
     if (!engine.OpenLink()) return DeviceFailure(cmd, engine.LastResult = rc::UsbInit);
@@ -229,7 +208,7 @@ int RunDownload(int argc, char** argv) {
     CliReport report("download", argc, argv);
     DeviceCommand cmd;
     bool done;
-    int exit = Prepare(argc, argv, kDownloadUsage, {}, {"verify"}, 1, "download needs one FILE", cmd, done);
+    int exit = Prepare(argc, argv, kDownloadUsage.c_str(), {}, {"verify"}, 1, "download needs one FILE", cmd, done);
     if (done) return exit;
     const std::string& path = cmd.args.positional[0];
     const std::string name = FileNamePart(path);
@@ -254,16 +233,11 @@ int RunUpload(int argc, char** argv) {
     CliReport report("upload", argc, argv);
     DeviceCommand cmd;
     bool done;
-    int exit = Prepare(argc, argv, kUploadUsage, {}, {}, 1, "upload needs one FOLDER", cmd, done);
+    int exit = Prepare(argc, argv, kUploadUsage.c_str(), {}, {}, 1, "upload needs one FOLDER", cmd, done);
     if (done) return exit;
     std::string folder = cmd.args.positional[0];
     // The operation puts the name straight after the folder.
-    const char last = folder.empty() ? '\0' : folder.back();
-#ifdef _WIN32
-    if (last != '\\' && last != '/' && last != ':') folder += '\\';
-#else
-    if (last != '/') folder += '/';
-#endif
+    folder = hxw::WithFolderSeparator(folder);
     std::string name;
     uint32_t code;
     {
@@ -284,18 +258,18 @@ int RunSecurity(int argc, char** argv) {
     CliReport report("security", argc, argv);
     DeviceCommand cmd;
     bool done;
-    int exit = Prepare(argc, argv, kSecurityUsage, {"id", "count", "buzzer"}, {"set", "cancel"}, 0,
+    int exit = Prepare(argc, argv, kSecurityUsage.c_str(), {"id", "count", "buzzer"}, {"set", "cancel"}, 0,
                        "security takes no file", cmd, done);
     if (done) return exit;
     const CliArgs& a = cmd.args;
     if (a.Has("set") && a.Has("cancel"))
-        return UsageError(kSecurityUsage, "--set and --cancel exclude each other");
+        return UsageError(kSecurityUsage.c_str(), "--set and --cancel exclude each other");
     const std::string id = a.Get("id");
     const std::string count = a.Get("count");
     if (id.size() > 4 || !IsAlnumText(id))
-        return UsageError(kSecurityUsage, "--id takes up to 4 letters or digits");
+        return UsageError(kSecurityUsage.c_str(), "--id takes up to 4 letters or digits");
     if (count.size() > 5 || !IsDigitText(count))
-        return UsageError(kSecurityUsage, "--count takes up to 5 decimal digits");
+        return UsageError(kSecurityUsage.c_str(), "--count takes up to 5 decimal digits");
     int buzzer = 1;
     if (a.Has("buzzer")) {
         const std::string b = a.Get("buzzer");
@@ -304,7 +278,7 @@ int RunSecurity(int argc, char** argv) {
         else if (b == "off")
             buzzer = 0;
         else
-            return UsageError(kSecurityUsage, "--buzzer takes on or off");
+            return UsageError(kSecurityUsage.c_str(), "--buzzer takes on or off");
     }
     const int security = a.Has("set") ? 1 : 0;
     report.Fields().Bool("security", security).Str("id", id).Str("count", count).Bool("buzzer", buzzer);

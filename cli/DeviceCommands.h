@@ -1,4 +1,4 @@
-// The unit a device command talks to: the platform's transport, the unit through libusb
+// The unit a device command talks to: the default one of the build, the unit through libusb
 // ("--unit usb[:CHOICE]", the default where libusb is), or the unit emulator in-process
 // ("--unit emulator:DIR").
 #pragma once
@@ -26,10 +26,14 @@ class CliUnit {
 // The unit through libusb: choice "" for the only attached unit, "BUS-PORT" or a serial number
 // for one of several. Null and a reason where this build has no USB port.
 std::unique_ptr<CliUnit> MakeUsbUnit(const std::string& choice, std::string& problem);
-// Whether a device command without --unit goes through libusb.
-bool UsbIsDefault();
+// The unit a device command reaches without --unit: the system's transport on Windows, the only
+// attached unit through libusb where the build has libusb, and otherwise none (every operation
+// then ends with 0x4000). Null and a reason when it cannot be had.
+std::unique_ptr<CliUnit> MakeDefaultUnit(std::string& problem);
+// What the device commands' help says about reaching the unit with this build.
+const char* UnitHelp();
 
-// unitArg: "" for the platform's transport, "emulator:DIR" for the emulator keeping its file in
+// unitArg: "" for the default unit, "emulator:DIR" for the emulator keeping its file in
 // DIR (faults from TESSMARK_UNIT_FAULT, as the emulated Dorlink reads them). Null and a reason
 // for anything else.
 std::unique_ptr<CliUnit> MakeCliUnit(const std::string& unitArg, std::string& problem);

@@ -5,9 +5,7 @@
 #include <vector>
 
 #include "device/HxwConverter.h"
-#ifdef TM_PLATFORM_PORT
-#include "device/PlatformPort.h"
-#endif
+#include "device/win32/SystemPort.h"
 
 std::string OperatorApp::ExecutableFolder() {
     // The path may be longer than MAX_PATH; grow the buffer until it fits.
@@ -29,9 +27,8 @@ int OperatorApp::Run(HINSTANCE instance) {
     InitCommonControlsEx(&icc);
 
     HxwConverter converter;
-#ifdef TM_PLATFORM_PORT
-    converter.SetUnitPort(&PlatformUnitPort());
-#endif
+    // The window reaches the unit through the system's transport.
+    converter.SetUnitPort(&SystemUnitPort());
     RunMainDialog(instance, converter, ExecutableFolder());
     return 0;
 }

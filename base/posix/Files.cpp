@@ -80,6 +80,11 @@ bool MakeFolder(const std::string& folder) {
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::string WithFolderSeparator(const std::string& folder) {
+    if (folder.empty() || folder.back() == '/') return folder;
+    return folder + '/';
+}
+
 bool IsTerminal(std::FILE* stream) { return ::isatty(fileno(stream)) != 0; }
 
 }  // namespace hxw

@@ -76,6 +76,13 @@ bool MakeFolder(const std::string& folder) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string WithFolderSeparator(const std::string& folder) {
+    if (folder.empty()) return folder;
+    const char last = folder.back();
+    if (last == '\\' || last == '/' || last == ':') return folder;
+    return folder + '\\';
+}
+
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 }  // namespace hxw

@@ -7,8 +7,6 @@ std::unique_ptr<CliUnit> MakeUsbUnit(const std::string&, std::string& problem) {
     return nullptr;
 }
 
-bool UsbIsDefault() { return false; }
-
 int RunDevices(int, char**) {
     std::fprintf(stderr, "tessmark-cli: this build has no USB port of its own (built without libusb)\n");
     return kExitUsage;

@@ -112,7 +112,14 @@ std::unique_ptr<CliUnit> MakeUsbUnit(const std::string& choice, std::string& /*p
     return std::make_unique<UsbUnit>(choice);
 }
 
-bool UsbIsDefault() { return true; }
+std::unique_ptr<CliUnit> MakeDefaultUnit(std::string& problem) { return MakeUsbUnit("", problem); }
+
+const char* UnitHelp() {
+    return "Without --unit, or with --unit usb, the unit is reached through libusb; with several units\n"
+           "attached, --unit usb:BUS-PORT or --unit usb:SERIAL picks one (tessmark-cli devices lists\n"
+           "them). With --unit emulator:DIR a unit emulator inside this program answers instead,\n"
+           "keeping its file in the folder DIR.\n";
+}
 
 int RunDevices(int argc, char** argv) {
     CliArgs args;

@@ -1,15 +1,13 @@
-// The platform's transport behind the link.
-#include "device/PlatformPort.h"
+// The link's port over Dorlink, the 32-bit transport through the unit's kernel driver: its six
+// imports for the device and the system's own calls on the pipe handles it hands out.
+#include "device/win32/SystemPort.h"
 
-#include "device/UnitPort.h"
-
-#ifdef _WIN32
 #include <windows.h>
 
+#include "device/UnitPort.h"
 #include "transport/common/Ravio.h"
 
 namespace {
-// Dorlink's six imports and the system's own calls on the pipe handles it hands out.
 class DorlinkPort final : public UnitPort {
   public:
     DeviceHandle OpenMask(uint32_t mask, uint32_t deviceClass, uint32_t deviceSubClass, uint32_t vendorId,
@@ -47,37 +45,7 @@ class DorlinkPort final : public UnitPort {
 };
 }  // namespace
 
-UnitPort& PlatformUnitPort() {
+UnitPort& SystemUnitPort() {
     static DorlinkPort port;
     return port;
 }
-
-#else
-
-namespace {
-// No native transport yet: the unit is never found, so every operation ends with 0x4000.
-class NoUnitPort final : public UnitPort {
-  public:
-    DeviceHandle OpenMask(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) override {
-        return kNoDevice;
-    }
-    void Close(DeviceHandle) override {}
-    PipeHandle OpenPipe(DeviceHandle, uint32_t, uint32_t) override { return kNoPipe; }
-    int32_t Check(DeviceHandle) override { return 1; }
-    int32_t SendData(DeviceHandle, uint32_t, const uint8_t*) override { return 0; }
-    int32_t ReceiveData(DeviceHandle, uint32_t, uint8_t*) override { return 0; }
-    bool WritePipe(DeviceHandle, PipeHandle, const uint8_t*, uint32_t, uint32_t& done) override {
-        return (done = 0), false;
-    }
-    bool ReadPipe(DeviceHandle, PipeHandle, uint8_t*, uint32_t, uint32_t& done) override {
-        return (done = 0), false;
-    }
-    void ClosePipe(DeviceHandle, PipeHandle) override {}
-};
-}  // namespace
-
-UnitPort& PlatformUnitPort() {
-    static NoUnitPort port;
-    return port;
-}
-#endif

@@ -1,0 +1,3 @@
+#include "cli/CliCommon.h"
+
+const char* DetailSeparator() { return " - "; }
