@@ -34,7 +34,7 @@ std::string Percent(double share) {
 }  // namespace
 
 void ReportConversion(const std::string& source, const std::string& hxwPath, uint8_t type,
-                      const HxwConverter& engine) {
+                      const HxwConverter& engine, const SourceSurvey* found) {
     CliReport* report = CliReport::Current();
     // The image as written: its header's range and its size.
     char header[40] = {};
@@ -69,13 +69,11 @@ void ReportConversion(const std::string& source, const std::string& hxwPath, uin
     Say("\nImage size     %llu bytes (512-byte header, %llu-byte body)\n", (unsigned long long)fileSize,
         (unsigned long long)body);
 
-    SourceSurvey survey;
-    std::error_code ec;
-    // A source that is not a plain file (a pipe) cannot be read a second time.
-    if (!std::filesystem::is_regular_file(source, ec) || !SurveySource(source, survey)) {
+    if (!found) {
         Say("Data bytes     not known (the source could not be read again)\n");
         return;
     }
+    const SourceSurvey& survey = *found;
     // The series images hold the lower half's bytes as their words' low parts.
     const uint64_t data = survey.DataWithin(start, last);
     const uint64_t fill = addresses > data ? addresses - data : 0;

@@ -7,10 +7,13 @@
 
 class HxwConverter;
 
-// type: the HxwFileType converted to. Prints on stdout (unless JSON is wanted), warns on stderr
-// and adds the fields to the running command's report.
+struct SourceSurvey;
+
+// type: the HxwFileType converted to; survey: the look over the source, null when it could not
+// be had. Prints on stdout (unless JSON is wanted), warns on stderr and adds the fields to the
+// running command's report.
 void ReportConversion(const std::string& source, const std::string& hxw, uint8_t type,
-                      const HxwConverter& engine);
+                      const HxwConverter& engine, const SourceSurvey* survey);
 
 // An image at least this large and more than kSparseFillShare fill gets a warning.
 constexpr uint64_t kSparseImageBytes = uint64_t{16} << 20;

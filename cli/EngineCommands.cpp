@@ -9,6 +9,7 @@
 #include "cli/CliCommon.h"
 #include "cli/CliJson.h"
 #include "cli/ConvertReport.h"
+#include "cli/SourceSurvey.h"
 #include "device/HxwConverter.h"
 
 namespace {
@@ -116,6 +117,8 @@ int RunConvert(int argc, char** argv) {
     const std::string upper = PrivateUpperHalfPath(hxw);
     engine.SetUpperHalfPath(upper);
     uint32_t code;
+    // The report's look over the source runs beside the conversion, on the other core.
+    BackgroundSurvey survey(source);
     {
         TerminalProgress progress("converting");
         code = engine.CreateHxwFile(source, hxw, type, manual ? 1 : 0, start, end, progress);
@@ -130,7 +133,7 @@ int RunConvert(int argc, char** argv) {
     Say("%s\n", line);
     report.Result(0, line);
     report.Fields().Str("checksum", Hex4(engine.LastCheckSum)).Str("checksum_kind", series ? "datasum" : "sum");
-    ReportConversion(source, hxw, type, engine);
+    ReportConversion(source, hxw, type, engine, survey.Result());
     return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "base/File.h"
 #include "checksum/HexText.h"
@@ -34,7 +35,7 @@ std::vector<AddressRun> SourceSurvey::Joined(uint64_t gap) const {
     return out;
 }
 
-bool SurveySource(const std::string& path, SourceSurvey& survey) {
+bool SurveySource(const std::string& path, SourceSurvey& survey, const std::atomic<bool>* stop) {
     survey = SourceSurvey{};
     hxw::File file;
     if (!file.Open(path, "rb")) return false;
@@ -53,6 +54,7 @@ bool SurveySource(const std::string& path, SourceSurvey& survey) {
     };
     while (lines.Next(line)) {
         ++number;
+        if (stop && (number & 0xFFF) == 0 && stop->load(std::memory_order_relaxed)) return false;
         if (!formatKnown) {
             // The first line decides the format, as for the conversion.
             if (line.empty() || (line[0] != ':' && line[0] != 'S')) return false;
@@ -90,4 +92,20 @@ bool SurveySource(const std::string& path, SourceSurvey& survey) {
     }
     std::sort(survey.IgnoredTypes.begin(), survey.IgnoredTypes.end());
     return true;
+}
+
+BackgroundSurvey::BackgroundSurvey(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return;
+    thread_ = std::thread([this, path] { ok_ = SurveySource(path, survey_, &stop_); });
+}
+
+BackgroundSurvey::~BackgroundSurvey() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+const SourceSurvey* BackgroundSurvey::Result() {
+    if (thread_.joinable()) thread_.join();
+    return ok_ ? &survey_ : nullptr;
 }
