@@ -18,16 +18,6 @@ constexpr uint16_t kProducts[] = {0x0002, 0x0100};
 
 size_t EndpointIndex(uint8_t endpoint) { return (endpoint & 0x0F) | ((endpoint & 0x80) ? 16u : 0u); }
 
-UsbIdentity IdentityOf(const libusb_device_descriptor& d) {
-    UsbIdentity id;
-    id.DeviceClass = d.bDeviceClass;
-    id.DeviceSubClass = d.bDeviceSubClass;
-    id.VendorId = d.idVendor;
-    id.ProductId = d.idProduct;
-    id.Release = d.bcdDevice;
-    return id;
-}
-
 std::string PlaceOf(libusb_device* device) {
     uint8_t ports[8];
     int n = libusb_get_port_numbers(device, ports, int(sizeof ports));
@@ -147,7 +137,7 @@ DeviceHandle LibusbPort::OpenMask(uint32_t mask, uint32_t deviceClass, uint32_t 
         libusb_device* device = list[i];
         libusb_device_descriptor d;
         if (libusb_get_device_descriptor(device, &d) != 0) continue;
-        if (!MatchesSelection(IdentityOf(d), mask, deviceClass, deviceSubClass, vendorId, productId, release))
+        if (!MatchesSelection(d, mask, deviceClass, deviceSubClass, vendorId, productId, release))
             continue;
         // A device this process holds already is skipped, as the interface could not be claimed twice.
         bool held = false;

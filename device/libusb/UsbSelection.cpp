@@ -4,14 +4,19 @@
 
 #include <cctype>
 
-bool MatchesSelection(const UsbIdentity& device, uint32_t mask, uint32_t deviceClass, uint32_t deviceSubClass,
-                      uint32_t vendorId, uint32_t productId, uint32_t release) {
-    if ((mask & 0x01) && device.DeviceClass != (deviceClass & 0xFF)) return false;
-    if ((mask & 0x02) && device.DeviceSubClass != (deviceSubClass & 0xFF)) return false;
-    if ((mask & 0x04) && device.VendorId != (vendorId & 0xFFFF)) return false;
-    if ((mask & 0x08) && device.ProductId != (productId & 0xFFFF)) return false;
-    if ((mask & 0x10) && device.Release != (release & 0xFFFF)) return false;
-    return true;
+#include "transport/common/SelectionMask.h"
+
+bool MatchesSelection(const libusb_device_descriptor& device, uint32_t mask, uint32_t deviceClass,
+                      uint32_t deviceSubClass, uint32_t vendorId, uint32_t productId, uint32_t release) {
+    transport::UsbDeviceDescriptor d;
+    d.bDeviceClass = device.bDeviceClass;
+    d.bDeviceSubClass = device.bDeviceSubClass;
+    d.idVendor = device.idVendor;
+    d.idProduct = device.idProduct;
+    d.bcdDevice = device.bcdDevice;
+    const transport::Selection s{int32_t(mask),      int32_t(deviceClass), int32_t(deviceSubClass),
+                                 int32_t(vendorId),  int32_t(productId),   int32_t(release)};
+    return transport::MatchesSelection(s, d, transport::ReleaseWidth::Bits16);
 }
 
 int PipeEndpoint(const libusb_config_descriptor& config, uint8_t interfaceNumber, uint8_t n) {

@@ -6,20 +6,12 @@
 #include <string>
 
 struct libusb_config_descriptor;
+struct libusb_device_descriptor;
 
-// The identity fields of a USB device descriptor the selection mask can compare.
-struct UsbIdentity {
-    uint8_t DeviceClass = 0;
-    uint8_t DeviceSubClass = 0;
-    uint16_t VendorId = 0;
-    uint16_t ProductId = 0;
-    uint16_t Release = 0;  // bcdDevice
-};
-
-// Mask bits 0x01 class, 0x02 subclass, 0x04 vendor, 0x08 product, 0x10 release (16 bits); a
-// clear bit accepts any value.
-bool MatchesSelection(const UsbIdentity& device, uint32_t mask, uint32_t deviceClass, uint32_t deviceSubClass,
-                      uint32_t vendorId, uint32_t productId, uint32_t release);
+// Whether the device is one the open call's selection picks: the selection mask's match shared
+// with the Windows transports, the release compared as 16 bits (as Fenlink does).
+bool MatchesSelection(const libusb_device_descriptor& device, uint32_t mask, uint32_t deviceClass,
+                      uint32_t deviceSubClass, uint32_t vendorId, uint32_t productId, uint32_t release);
 
 // Pipe n of an interface: the n-th (from 0) bulk or interrupt endpoint of its alternate
 // setting 0, in descriptor order. The endpoint address, or -1 when there is none.

@@ -9,7 +9,12 @@
 
 namespace {
 TEST(MatchesSelection, ComparesOnlyTheFieldsTheMaskSelects) {
-    UsbIdentity unit{0xFF, 0x01, 0x1079, 0x0002, 0x0123};
+    libusb_device_descriptor unit{};
+    unit.bDeviceClass = 0xFF;
+    unit.bDeviceSubClass = 0x01;
+    unit.idVendor = 0x1079;
+    unit.idProduct = 0x0002;
+    unit.bcdDevice = 0x0123;
     struct Case {
         uint32_t mask, cls, sub, vendor, product, release;
         bool match;
