@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/Format.h"
+
 namespace {
 CliReport* gCurrent = nullptr;
 
@@ -214,14 +216,6 @@ void Warning(const std::string& kind, const std::string& text, const JsonObject&
     if (gCurrent) gCurrent->Warn(kind, text, details);
 }
 
-std::string Hex8(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-    return text;
-}
+std::string Hex8(uint32_t value) { return hxw::Format("%08X", static_cast<unsigned>(value)); }
 
-std::string Hex4(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-    return text;
-}
+std::string Hex4(uint32_t value) { return hxw::Format("%04X", static_cast<unsigned>(value)); }

@@ -1,6 +1,7 @@
 // tessmark-cli inspect HXW: what an image file holds and whether it is consistent.
 #include <cstdio>
 
+#include "base/Format.h"
 #include "cli/CliCommon.h"
 #include "cli/CliJson.h"
 #include "cli/HxwInspection.h"
@@ -16,11 +17,7 @@ const char kInspectUsage[] =
     "coarser until it fits a screen). Exit status 0 when the file is consistent, 1 with the first\n"
     "inconsistency named.\n";
 
-std::string Hex(uint64_t v, int width) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%0*llX", width, static_cast<unsigned long long>(v));
-    return text;
-}
+std::string Hex(uint64_t v, int width) { return hxw::Format("%0*llX", width, static_cast<unsigned long long>(v)); }
 }  // namespace
 
 int RunInspect(int argc, char** argv) {
