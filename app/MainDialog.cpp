@@ -11,7 +11,7 @@ using hxw::Format;
 using hxw::ReadHex;
 using namespace pages;
 
-MainDialog::MainDialog(DialogView& view, PageEngine& engine, const std::string& exeFolder)
+MainDialog::MainDialog(DialogView& view, PageOperations& engine, const std::string& exeFolder)
     : view_(view),
       engine_(engine),
       fields_{

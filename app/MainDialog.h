@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "app/DialogView.h"
-#include "app/PageEngine.h"
+#include "app/PageOperations.h"
 #include "app/SettingsFile.h"
 
 class HxwConverter;
@@ -33,8 +33,8 @@ class MainDialog {
     // The window's engine is the program's HxwConverter. exeFolder: the executable's drive and
     // folder, ending in a separator (FolderPart of its own path); ZV.DEF and "Hxw.tmp" go there.
     MainDialog(DialogView& view, HxwConverter& converter, const std::string& exeFolder);
-    // The same with any engine (tests choose the engine's results with this one).
-    MainDialog(DialogView& view, PageEngine& engine, const std::string& exeFolder);
+    // The same over any PageOperations (tests choose the results with this one).
+    MainDialog(DialogView& view, PageOperations& engine, const std::string& exeFolder);
     ~MainDialog();
     MainDialog(const MainDialog&) = delete;
     MainDialog& operator=(const MainDialog&) = delete;
@@ -97,8 +97,8 @@ class MainDialog {
     void ResetProgress(int id);
 
     DialogView& view_;
-    std::unique_ptr<PageEngine> ownEngine_;
-    PageEngine& engine_;
+    std::unique_ptr<PageOperations> ownEngine_;
+    PageOperations& engine_;
     std::vector<TextField> fields_;
     SettingsFile settings_;
     uint8_t hxwFileType_ = 0;

@@ -8,7 +8,7 @@
 #include "base/HexRead.h"
 #include "cli/CliJson.h"
 #include "cli/SourceSurvey.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 
 namespace {
 // How many data ranges a warning names before it only counts the rest.

@@ -12,7 +12,7 @@
 #include "base/ResultCodes.h"
 #include "cli/CliJson.h"
 #include "cli/VerifyDownload.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "device/emulator/EmulatorPort.h"
 #include "device/emulator/UnitEmulator.h"
 

@@ -10,7 +10,7 @@
 #include "cli/CliJson.h"
 #include "cli/ConvertReport.h"
 #include "cli/SourceSurvey.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 
 namespace {
 const char kConvertUsage[] =

@@ -9,7 +9,7 @@
 #include "cli/CliCommon.h"
 #include "cli/CliJson.h"
 #include "base/ResultCodes.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 
 namespace fs = std::filesystem;
 

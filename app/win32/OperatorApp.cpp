@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "device/win32/SystemPort.h"
 
 std::string OperatorApp::ExecutableFolder() {

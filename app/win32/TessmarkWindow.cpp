@@ -19,7 +19,7 @@
 #include "app/MainDialog.h"
 #include "app/win32/OperatorApp.h"
 #include "app/win32/WinDialogView.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 
 namespace {
 

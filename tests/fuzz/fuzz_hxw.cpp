@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "FuzzTempDir.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 
 namespace {
 using Engine = HxwConverter;

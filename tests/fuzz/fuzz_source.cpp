@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "FuzzTempDir.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "base/ResultCodes.h"
 
 namespace {

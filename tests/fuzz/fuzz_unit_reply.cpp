@@ -13,7 +13,7 @@
 #include <string>
 
 #include "FuzzTempDir.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "device/LinkTimeouts.h"
 #include "device/UnitPort.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/FakeDialogView.h"
-#include "app/PageEngine.h"
+#include "app/PageOperations.h"
 
 struct EngineCall {
     std::string operation;
@@ -18,7 +18,7 @@ struct EngineCall {
     std::map<int, std::string> windowTexts;
 };
 
-class FakeEngine : public PageEngine {
+class FakeEngine : public PageOperations {
   public:
     explicit FakeEngine(FakeDialogView& view) : view_(view) {}
 

@@ -9,7 +9,7 @@
 #include "tests/support/TempFolder.h"
 #include "app/ControlIds.h"
 #include "app/MainDialog.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "device/emulator/EmulatorPort.h"
 #include "device/emulator/UnitEmulator.h"
 

@@ -6,7 +6,7 @@
 
 #include "app/SettingsFile.h"
 #include "base/Progress.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "device/emulator/EmulatorPort.h"
 #include "device/emulator/UnitEmulator.h"
 #include "tests/support/ReplaceLog.h"

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "tests/support/TestFiles.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "checksum/HexText.h"
 #include "base/ResultCodes.h"
 

@@ -9,7 +9,7 @@
 
 #include "tests/support/TestFiles.h"
 #include "base/ResultCodes.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 
 using namespace testfiles;
 

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "tests/support/TestFiles.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "base/ResultCodes.h"
 
 using namespace testfiles;

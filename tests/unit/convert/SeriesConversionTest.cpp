@@ -4,7 +4,7 @@
 
 #include "tests/support/TestFiles.h"
 #include "base/File.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "base/ResultCodes.h"
 
 using namespace testfiles;

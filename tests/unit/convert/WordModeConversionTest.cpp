@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/TestFiles.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "base/ResultCodes.h"
 
 using namespace testfiles;

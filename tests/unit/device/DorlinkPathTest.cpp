@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ResultCodes.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "device/emulator/UnitDevice.h"
 #include "tests/support/DeviceTestSupport.h"
 #include "transport/driver/DorlinkCore.h"

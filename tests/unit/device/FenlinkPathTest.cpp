@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/ResultCodes.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "device/FenlinkPort.h"
 #include "device/emulator/UnitWinUsb.h"
 #include "tests/support/DeviceTestSupport.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "base/ResultCodes.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "tests/support/DeviceTestSupport.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ResultCodes.h"
-#include "device/HxwConverter.h"
+#include "engine/HxwConverter.h"
 #include "device/emulator/EmulatorPort.h"
 #include "device/emulator/UnitEmulator.h"
 #include "tests/support/DeviceTestSupport.h"

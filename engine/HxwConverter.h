@@ -9,7 +9,8 @@
 
 class HxwConverter : public SharedState, public LinkState {
   public:
-    HxwConverter() = default;
+    HxwConverter();
+    ~HxwConverter();
     HxwConverter(const HxwConverter&) = delete;
     HxwConverter& operator=(const HxwConverter&) = delete;
 

@@ -1,5 +1,6 @@
-// What the pages ask of the engine: one call per operation and the last checksum. The window runs
-// these on its HxwConverter (ConverterEngine); tests put a double here to choose the results.
+// What the pages ask of the program: one call per operation and the last checksum. The window
+// runs these on its HxwConverter (ConverterOperations); tests put a double here to choose the
+// results.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -9,9 +10,10 @@
 
 class HxwConverter;
 
-class PageEngine {
+class PageOperations {
   public:
-    virtual ~PageEngine() = default;
+    virtual ~PageOperations() = default;
+    // Each returns the operation's result code (0 success), as HxwConverter does.
     virtual uint32_t CreateHxwFile(const std::string& source, const std::string& hxw, uint8_t type,
                                    uint8_t mode, uint32_t start, uint32_t end, Progress& progress) = 0;
     virtual uint32_t CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual,
@@ -19,13 +21,14 @@ class PageEngine {
     virtual uint32_t DownloadFile(const std::string& path, const std::string& name, Progress& progress) = 0;
     virtual uint32_t UploadFile(const std::string& folder, std::string& nameOut, Progress& progress) = 0;
     virtual uint32_t SendSecurityRecord(const SecurityRecord& record) = 0;
+    // The checksum the last successful conversion or checksum computation left.
     virtual uint16_t LastCheckSum() const = 0;
 };
 
-// The pages' calls on the program's one engine object.
-class ConverterEngine : public PageEngine {
+// The pages' calls passed on to the program's one engine object.
+class ConverterOperations : public PageOperations {
   public:
-    explicit ConverterEngine(HxwConverter& converter) : converter_(converter) {}
+    explicit ConverterOperations(HxwConverter& converter) : converter_(converter) {}
     uint32_t CreateHxwFile(const std::string& source, const std::string& hxw, uint8_t type, uint8_t mode,
                            uint32_t start, uint32_t end, Progress& progress) override;
     uint32_t CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual,
@@ -34,8 +37,6 @@ class ConverterEngine : public PageEngine {
     uint32_t UploadFile(const std::string& folder, std::string& nameOut, Progress& progress) override;
     uint32_t SendSecurityRecord(const SecurityRecord& record) override;
     uint16_t LastCheckSum() const override;
-
-    HxwConverter& Converter() { return converter_; }
 
   private:
     HxwConverter& converter_;

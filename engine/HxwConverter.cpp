@@ -1,0 +1,4 @@
+#include "engine/HxwConverter.h"
+
+HxwConverter::HxwConverter() = default;
+HxwConverter::~HxwConverter() = default;
