@@ -113,6 +113,7 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
     bool counting = true;
     hxw::RecordReader records(format);
     hxw::DataRecord record;
+    hxw::PlainLine plain;
     std::string detail;
     uint32_t number = 0;
     uint32_t lowest = 0xFFFFFFFF;
@@ -122,11 +123,17 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
         ++number;
         if (counting) ++counted;
         if (line.empty()) continue;
-        if (const uint32_t code = hxw::ValidateLine(format, line, detail)) {
-            state_.LineCount = counted;
-            return fail(code, number, detail);
+        // Plain lines, nearly all of them, are decoded once; the rest take the full rules.
+        record.Bytes = nullptr;
+        if (plain.Decode(format, line)) {
+            if (!records.InterpretPlain(line, plain, record)) continue;
+        } else {
+            if (const uint32_t code = hxw::ValidateLine(format, line, detail)) {
+                state_.LineCount = counted;
+                return fail(code, number, detail);
+            }
+            if (!records.Interpret(line, record)) continue;
         }
-        if (!records.Interpret(line, record)) continue;
         const uint64_t last = uint64_t{record.Address} + record.Count - 1;
         if (last > 0xFFFFFFFFu) {
             state_.LineCount = counted;

@@ -74,6 +74,10 @@ uint8_t SumHexPairs(const char* text, size_t len) {
 }
 
 void DecodeBytes(const DataRecord& record, uint8_t* out) {
+    if (record.Bytes) {
+        std::memcpy(out, record.Bytes, record.Count);
+        return;
+    }
     if (!DecodePlainPairs(record.Digits, record.Count, out))
         for (size_t i = 0; i < record.Count; ++i) out[i] = ParseHexPair(record.Digits + 2 * i, 2);
 }
@@ -137,6 +141,56 @@ bool RecordReader::Interpret(std::string_view line, DataRecord& record) {
     record.Digits = p + 4 + digits;
     record.Count = DataPairs(line, 4 + digits, 2 * static_cast<size_t>(count));
     return record.Count > 0;
+}
+
+bool PlainLine::Decode(SourceFormat format, std::string_view line) {
+    const bool hex = format == SourceFormat::Hex;
+    const size_t skip = hex ? 1 : 2;  // ':' or "Sn"
+    if (line.size() < (hex ? 11 : 10) || line[0] != (hex ? ':' : 'S') || (line.size() - skip) % 2 != 0)
+        return false;
+    Pairs = (line.size() - skip) / 2;
+    if (Pairs > sizeof Bytes || !DecodePlainPairs(line.data() + skip, Pairs, Bytes)) return false;
+    // The count field names every pair after it: HEX counts the data bytes (address, type and
+    // checksum come on top), S-records count everything after the count itself.
+    if (Bytes[0] != (hex ? Pairs - 5 : Pairs - 1)) return false;
+    unsigned sum = 0;
+    for (size_t i = 0; i < Pairs; ++i) sum += Bytes[i];
+    return static_cast<uint8_t>(sum) == (hex ? 0x00 : 0xFF);
+}
+
+bool RecordReader::InterpretPlain(std::string_view line, const PlainLine& plain, DataRecord& record) {
+    const uint8_t* b = plain.Bytes;
+    if (format_ == SourceFormat::Hex) {
+        // Only data records take the short way; the offset records, rare, read their text.
+        if (b[3] != 0x00 && b[3] != 0x81) return Interpret(line, record);
+        record.Address = (uint32_t{b[1]} << 8 | b[2]) + offset_;
+        record.Digits = line.data() + 9;
+        record.Count = b[0];
+        record.Bytes = b + 4;
+        return record.Count > 0;
+    }
+    size_t width = 0;
+    switch (line[1]) {
+        case '1':
+            width = 2;
+            break;
+        case '2':
+            width = 3;
+            break;
+        case '3':
+            width = 4;
+            break;
+        default:
+            return false;
+    }
+    if (b[0] <= width + 1) return false;  // no data bytes
+    uint32_t address = 0;
+    for (size_t i = 0; i < width; ++i) address = address << 8 | b[1 + i];
+    record.Address = address;
+    record.Digits = line.data() + 4 + 2 * width;
+    record.Count = b[0] - width - 1;
+    record.Bytes = b + 1 + width;
+    return true;
 }
 
 uint32_t ValidateLine(SourceFormat format, std::string_view line, std::string& detail) {

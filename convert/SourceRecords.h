@@ -44,6 +44,8 @@ struct DataRecord {
     uint32_t Address = 0;
     const char* Digits = nullptr;
     size_t Count = 0;
+    // The Count bytes already decoded from Digits, when the reader had them; null otherwise.
+    const uint8_t* Bytes = nullptr;
 };
 
 // The 8-bit sum of text read as consecutive two-character hexadecimal numbers; an odd last
@@ -53,6 +55,18 @@ uint8_t SumHexPairs(const char* text, size_t len);
 // Turns Count two-digit fields into bytes.
 void DecodeBytes(const DataRecord& record, uint8_t* out);
 
+// A line whose every character after the record mark (and, for S-records, the type) is a
+// hexadecimal digit, exactly as long as its count field says, and whose record checksum is
+// right, decoded once into its bytes (count, address, type or data, checksum). Such a line
+// passes ValidateLine, and InterpretPlain reads it as Interpret reads its text; any other line
+// is left to those two.
+struct PlainLine {
+    uint8_t Bytes[260];
+    size_t Pairs = 0;
+    // False when the line is not such a line (nothing else is promised then).
+    bool Decode(SourceFormat format, std::string_view line);
+};
+
 // Interprets lines by the conversion-pass rules: a line without the record mark or too short is
 // passed over; HEX offset records move the offset. Holds the HEX address offset between lines.
 class RecordReader {
@@ -60,6 +74,8 @@ class RecordReader {
     explicit RecordReader(SourceFormat format) : format_(format) {}
     // True for a data record with at least one data byte (records without bytes are ignored).
     bool Interpret(std::string_view line, DataRecord& record);
+    // The same for a line PlainLine has decoded into bytes, which the record then points into.
+    bool InterpretPlain(std::string_view line, const PlainLine& plain, DataRecord& record);
     SourceFormat Format() const { return format_; }
 
   private:

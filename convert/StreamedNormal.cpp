@@ -41,8 +41,12 @@ void AscendingImage::Record(const DataRecord& record) {
     // An image of all 2^32 addresses cannot be described; the general passes refuse it.
     if (uint64_t{record.Address} + record.Count - base_ > 0xFFFFFFFFu) return Abandon();
     uint8_t bytes[256];
-    DecodeBytes(record, bytes);
-    if (!Fill(record.Address - next_) || !Put(bytes, record.Count)) return Abandon();
+    const uint8_t* data = record.Bytes;
+    if (!data) {
+        DecodeBytes(record, bytes);
+        data = bytes;
+    }
+    if (!Fill(record.Address - next_) || !Put(data, record.Count)) return Abandon();
     next_ = uint64_t{record.Address} + record.Count;
 }
 

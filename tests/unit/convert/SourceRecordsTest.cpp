@@ -161,3 +161,95 @@ TEST(ImageWriter, OutOfOrderWritesLandWhereAModelSaysWithAnySmallWindow) {
         EXPECT_EQ(ReadFile(dir / "w.bin"), "HEAD" + model) << "window " << window;
     }
 }
+
+namespace {
+// Reads a line both ways with one reader state each (the offset carried over from prefix) and
+// expects the same verdict, record and bytes wherever the short way takes the line.
+void ExpectPlainReadingAgrees(SourceFormat format, const std::vector<std::string>& prefix,
+                              const std::string& line, bool expectPlain) {
+    RecordReader full(format), quick(format);
+    for (const auto& p : prefix) {
+        DataRecord ignored;
+        full.Interpret(p, ignored);
+        quick.Interpret(p, ignored);
+    }
+    hxw::PlainLine plain;
+    const bool isPlain = plain.Decode(format, line);
+    EXPECT_EQ(isPlain, expectPlain) << line;
+    if (!isPlain) return;
+    std::string detail;
+    EXPECT_EQ(hxw::ValidateLine(format, line, detail), rc::Ok) << line << ": " << detail;
+    DataRecord a, b;
+    const bool dataA = full.Interpret(line, a);
+    const bool dataB = quick.InterpretPlain(line, plain, b);
+    ASSERT_EQ(dataA, dataB) << line;
+    if (!dataA) return;
+    EXPECT_EQ(a.Address, b.Address) << line;
+    EXPECT_EQ(a.Count, b.Count) << line;
+    EXPECT_EQ(a.Digits, b.Digits) << line;
+    ASSERT_NE(b.Bytes, nullptr);
+    std::vector<uint8_t> decoded(a.Count);
+    hxw::DecodeBytes(a, decoded.data());
+    EXPECT_EQ(std::vector<uint8_t>(b.Bytes, b.Bytes + b.Count), decoded) << line;
+}
+}  // namespace
+
+TEST(SourceRecords, PlainLinesReadOnceAgreeWithTheFullRules) {
+    const std::vector<std::string> offset = {":020000040801F1"};
+    struct Case {
+        SourceFormat format;
+        std::vector<std::string> prefix;
+        std::string line;
+        bool plain;
+    } cases[] = {
+        {SourceFormat::Hex, {}, ":10010000214601360121470136007EFE09D2190140", true},
+        {SourceFormat::Hex, offset, ":10010000214601360121470136007EFE09D2190140", true},
+        {SourceFormat::Hex, {}, ":10010000214601360121470136007efe09d2190140", true},   // lower case
+        {SourceFormat::Hex, {}, HexRecord(0x81, 0, {1, 2, 3, 4}), true},               // type 81
+        {SourceFormat::Hex, {}, ":00000001FF", true},                                  // end record
+        {SourceFormat::Hex, {}, ":020000040801F1", true},                              // offset record
+        {SourceFormat::Hex, {}, ":0000000000", true},                                  // no data bytes
+        {SourceFormat::Hex, {}, ":10010000214601360121470136007EFE09D2190141", false},  // checksum
+        {SourceFormat::Hex, {}, ":10010000214601360121470136007EFE09D219014000", false},  // longer
+        {SourceFormat::Hex, {}, ":10010000214601360121470136007EFE09D21901", false},      // shorter
+        {SourceFormat::Hex, {}, ":10010000214601360121470136007EFE09D2190140 ", false},   // odd length
+        {SourceFormat::Hex, {}, ":1001000021460136012147013600 EFE09D2190140", false},    // a space
+        {SourceFormat::Hex, {}, "S1130000285F245F2212226A000424290008237C2A", false},    // other mark
+        {SourceFormat::SRecord, {}, "S1130000285F245F2212226A000424290008237C2A", true},
+        {SourceFormat::SRecord, {}, SRecord('2', 0x010000, {0x21, 0x22, 0x23, 0x24, 0x25}), true},
+        {SourceFormat::SRecord, {}, SRecord('3', 0x08000000, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), true},
+        {SourceFormat::SRecord, {}, "S0030000FC", true},                              // header
+        {SourceFormat::SRecord, {}, "S9030000FC", true},                              // end
+        {SourceFormat::SRecord, {}, "S1030000FC", true},                              // no data bytes
+        {SourceFormat::SRecord, {}, "S1130000285F245F2212226A000424290008237C2B", false},  // checksum
+        {SourceFormat::SRecord, {}, "S1130000285F245F2212226A000424290008237C", false},    // shorter
+        {SourceFormat::SRecord, {}, "S1130000285F245F2212226A000424290008237C2A00", false},  // longer
+        {SourceFormat::SRecord, {}, "S1130000285F245F2212226A00042429000823G72A", false},    // not a digit
+    };
+    for (const auto& c : cases) ExpectPlainReadingAgrees(c.format, c.prefix, c.line, c.plain);
+}
+
+TEST(SourceRecords, PlainReadingAgreesOnEveryLengthAndEveryChangedCharacter) {
+    std::mt19937 rng(7);
+    for (SourceFormat format : {SourceFormat::Hex, SourceFormat::SRecord}) {
+        for (unsigned count = 0; count <= 255; ++count) {
+            std::vector<uint8_t> data(count);
+            for (auto& d : data) d = static_cast<uint8_t>(rng());
+            const unsigned address = rng() & 0xFFFF;
+            std::string line;
+            if (format == SourceFormat::Hex) {
+                line = HexRecord(0, address, data);
+            } else {
+                if (count > 252) continue;  // the S1 count field holds address, data and checksum
+                line = SRecord('1', address, data);
+            }
+            ExpectPlainReadingAgrees(format, {}, line, true);
+            // One changed character at a random place: whatever the short way takes, it reads alike.
+            std::string changed = line;
+            const size_t at = 1 + rng() % (line.size() - 1);
+            changed[at] = "0F9aZ :"[rng() % 7];
+            hxw::PlainLine plain;
+            if (plain.Decode(format, changed)) ExpectPlainReadingAgrees(format, {}, changed, true);
+        }
+    }
+}
