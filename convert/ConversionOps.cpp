@@ -56,7 +56,9 @@ uint32_t ConversionOps::CreateHxwFile(const std::string& source, const std::stri
     state_.DefectLine = 0;
     state_.DefectDetail.clear();
     if (mode != Auto && !CheckDomain(type, start, end)) return state_.LastResult;
-    if (fastPaths_ && type == Normal && mode == Auto && StreamNormal(source, hxw, progress)) return state_.LastResult;
+    // Normal Auto and the word modes (whose domain is always the data's) can be had in one walk.
+    const bool oneWalk = (type == Normal && mode == Auto) || type == Byte4Mode || type == Byte8Mode;
+    if (fastPaths_ && oneWalk && StreamAscending(source, hxw, type, progress)) return state_.LastResult;
     if (!PrescanSource(source, type)) return state_.LastResult;
     ConvertSource(source, hxw, type, mode, start, end, progress);
     return state_.LastResult;

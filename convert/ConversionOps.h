@@ -71,9 +71,9 @@ class ConversionOps {
     SharedState& state_;
     CheckSumOps& sums_;
 
-    // Normal Auto in one walk; false when the source needs the general passes (then nothing of
-    // the walk remains).
-    bool StreamNormal(const std::string& source, const std::string& hxw, Progress& progress);
+    // Normal Auto or a word mode (type) in one walk; false when the source needs the general
+    // passes (then nothing of the walk remains).
+    bool StreamAscending(const std::string& source, const std::string& hxw, uint8_t type, Progress& progress);
 
     hxw::PrescanVisitor* prescanVisitor_ = nullptr;
     bool fastPaths_ = true;

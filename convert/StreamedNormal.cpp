@@ -9,6 +9,7 @@
 #include "convert/ConversionOps.h"
 #include "convert/ConvertCommon.h"
 #include "convert/SourceRecords.h"
+#include "convert/StreamedWordMode.h"
 
 namespace hxw {
 namespace {
@@ -109,14 +110,20 @@ void AscendingImage::Discard() {
 
 }  // namespace hxw
 
-bool ConversionOps::StreamNormal(const std::string& source, const std::string& hxw, Progress& progress) {
+bool ConversionOps::StreamAscending(const std::string& source, const std::string& hxw, uint8_t type,
+                                    Progress& progress) {
     // The same save as the general passes: a temporary file beside the target, put in place only
     // when the image is complete.
     hxw::AtomicReplace save(hxw);
     if (!save.Begin()) return false;  // the general passes meet the same trouble and report it
-    hxw::AscendingImage image(save.TempPath());
+    std::unique_ptr<hxw::StreamedImage> built;
+    if (type == Normal)
+        built = std::make_unique<hxw::AscendingImage>(save.TempPath());
+    else
+        built = std::make_unique<hxw::AscendingWordImage>(save.TempPath(), type);
+    hxw::StreamedImage& image = *built;
     prescanVisitor_ = &image;
-    const bool scanned = PrescanSource(source, Normal);
+    const bool scanned = PrescanSource(source, type);
     prescanVisitor_ = nullptr;
     if (!scanned) {
         image.Discard();

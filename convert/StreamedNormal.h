@@ -23,19 +23,27 @@ class PrescanVisitor {
     virtual void Record(const DataRecord& record) = 0;
 };
 
-class AscendingImage final : public PrescanVisitor {
+// A visitor that builds the whole image while the pre-scan walks the source.
+class StreamedImage : public PrescanVisitor {
+  public:
+    // The walk saw only ascending records and every write went through.
+    virtual bool Usable() const = 0;
+    // Writes what is still missing, the header of base..highest with the sum in its field, and
+    // closes the file; false on a failed write. The sum is left in sum.
+    virtual bool Finish(uint32_t highest, uint16_t& sum) = 0;
+    // Closes and removes the file.
+    virtual void Discard() = 0;
+};
+
+class AscendingImage final : public StreamedImage {
   public:
     explicit AscendingImage(std::string path);
     ~AscendingImage() override;
 
     void Record(const DataRecord& record) override;
-    // The walk saw only ascending records and every write went through.
-    bool Usable() const { return started_ && !abandoned_; }
-    // Writes the header of base..highest with the sum in its field and closes the file; false on
-    // a failed write. The sum is left in sum.
-    bool Finish(uint32_t highest, uint16_t& sum);
-    // Closes and removes the file.
-    void Discard();
+    bool Usable() const override { return started_ && !abandoned_; }
+    bool Finish(uint32_t highest, uint16_t& sum) override;
+    void Discard() override;
 
   private:
     bool Fill(uint64_t count);

@@ -1,4 +1,4 @@
-// The one-walk Normal conversion against the general passes: over a table of sources both must
+// The one-walk conversions (Normal Auto and the two word modes) against the general passes: over a table of sources both must
 // leave the same file (or none), the same result code, defect line and detail, the same
 // pre-scan figures and checksum, and the same progress range and end positions.
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@ struct Outcome {
     RecordingProgress progress;
 };
 
-Outcome Convert(const std::string& content, bool fast) {
+Outcome Convert(const std::string& content, uint8_t type, bool fast) {
     TempDir dir;
     Engine engine;
     engine.SetUpperHalfPath(dir / "Hxw.tmp");
@@ -35,7 +35,7 @@ Outcome Convert(const std::string& content, bool fast) {
     WriteFile(dir / "src", content);
     WriteFile(dir / "out.hxw", "OLD");
     Outcome o;
-    o.result = engine.CreateHxwFile(dir / "src", dir / "out.hxw", Normal, Auto, 0, 0, o.progress);
+    o.result = engine.CreateHxwFile(dir / "src", dir / "out.hxw", type, Auto, 0, 0, o.progress);
     o.line = engine.DefectLine;
     o.detail = engine.DefectDetail;
     o.lowest = engine.LowestAddress;
@@ -186,10 +186,11 @@ std::vector<Case> Cases() {
 }  // namespace
 
 TEST(FastPath, OneWalkEqualsTheGeneralPassesOverATableOfSources) {
+    for (const uint8_t type : {uint8_t(Normal), uint8_t(Byte4Mode), uint8_t(Byte8Mode)})
     for (const Case& c : Cases()) {
-        SCOPED_TRACE(c.name);
-        const Outcome fast = Convert(c.source, true);
-        const Outcome general = Convert(c.source, false);
+        SCOPED_TRACE(c.name + " as type " + std::to_string(type));
+        const Outcome fast = Convert(c.source, type, true);
+        const Outcome general = Convert(c.source, type, false);
         EXPECT_EQ(fast.result, general.result);
         EXPECT_EQ(fast.line, general.line);
         EXPECT_EQ(fast.detail, general.detail);
