@@ -36,15 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (end - start >= kMaxSpan) {
         return 0;
     }
-    if (type == Normal && !manual) {
-        // The one-walk conversion must equal the general passes in result and in every byte.
+    if ((type == Normal && !manual) || type == Byte4Mode || type == Byte8Mode) {
+        // The one-walk conversions must equal the general passes in result and in every byte.
         Engine fast, general;
         fast.SetUpperHalfPath(dir.Path("Hxw.tmp"));
         general.SetUpperHalfPath(dir.Path("Hxw.tmp"));
         general.SetFastPaths(false);
         const std::string a = dir.Path("fast.hxw"), b = dir.Path("general.hxw");
-        const uint32_t ra = fast.CreateHxwFile(source, a, Normal, Auto, 0, 0, progress);
-        const uint32_t rb = general.CreateHxwFile(source, b, Normal, Auto, 0, 0, progress);
+        const uint32_t ra = fast.CreateHxwFile(source, a, type, Auto, 0, 0, progress);
+        const uint32_t rb = general.CreateHxwFile(source, b, type, Auto, 0, 0, progress);
         if (ra != rb || fast.LastCheckSum != general.LastCheckSum || fast.LineCount != general.LineCount ||
             fuzzdir::Read(a) != fuzzdir::Read(b))
             std::abort();
