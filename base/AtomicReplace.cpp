@@ -40,7 +40,31 @@ ScopedReplaceCalls::~ScopedReplaceCalls() { g_calls = previous_; }
 
 AtomicReplace::AtomicReplace(std::string target) : target_(std::move(target)) {}
 
-bool AtomicReplace::PrepareTarget() { return !target_.empty(); }
+bool AtomicReplace::Refuse(const char* why) {
+    refusal_ = why;
+    return false;
+}
+
+bool AtomicReplace::PrepareTarget() {
+    refusal_.clear();
+    keepPermissions_ = false;
+    if (target_.empty()) return Refuse("has no name");
+    std::string resolved;
+    if (!FollowLinks(target_, resolved)) return Refuse("is a loop of symbolic links");
+    target_ = std::move(resolved);
+    switch (KindOf(target_)) {
+        case PathKind::Missing:
+            return true;
+        case PathKind::Regular:
+            if (IsReadOnly(target_)) return Refuse("is read-only");
+            keepPermissions_ = true;
+            return true;
+        case PathKind::Folder:
+            return Refuse("is a folder");
+        default:
+            return Refuse("is not a plain file");
+    }
+}
 
 bool AtomicReplace::Begin() {
     Discard();
@@ -64,7 +88,13 @@ bool AtomicReplace::Begin() {
 bool AtomicReplace::Commit() {
     if (temp_.empty()) return false;
     const ReplaceCalls& calls = ActiveReplaceCalls();
-    if (!calls.FlushToDevice(temp_) || !calls.RenameOver(temp_, target_)) {
+    if (!calls.FlushToDevice(temp_)) {
+        Discard();
+        return false;
+    }
+    // After the flush, which reads the file: the target's bits may not allow that.
+    if (keepPermissions_) CopyPermissions(target_, temp_);
+    if (!calls.RenameOver(temp_, target_)) {
         Discard();
         return false;
     }

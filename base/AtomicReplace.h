@@ -3,6 +3,9 @@
 // target, and (where the system needs it) the folder is flushed too. A crash or power cut
 // leaves the old file or the new one, never a partial or empty one; a failure removes the
 // temporary file and leaves the target as it was. No other file is ever touched.
+//
+// A target that is a symbolic link stays one: the file it names is replaced. A read-only target
+// is refused, and a replaced file keeps its permission bits (and, where allowed, its owner).
 #pragma once
 #include <cstddef>
 #include <string>
@@ -51,9 +54,13 @@ class AtomicReplace {
     AtomicReplace(const AtomicReplace&) = delete;
     AtomicReplace& operator=(const AtomicReplace&) = delete;
 
-    // Prepares the target and creates the temporary file; false when either fails.
+    // Prepares the target and creates the temporary file; false when either fails (Refusal then
+    // says why, when it was the target).
     bool Begin();
+    // The file that is replaced: the name given, its links followed once Begin has run.
     const std::string& Target() const { return target_; }
+    // Why Begin refused the target ("is read-only", "is a folder", ...); "" when it did not.
+    const std::string& Refusal() const { return refusal_; }
     // The temporary file; empty before Begin and after Commit or Discard.
     const std::string& TempPath() const { return temp_; }
     // Flushes the temporary file, renames it over the target and flushes the folder; false
@@ -66,8 +73,12 @@ class AtomicReplace {
     // Every check on the target before anything is written goes here.
     bool PrepareTarget();
 
+    bool Refuse(const char* why);
+
     std::string target_;
     std::string temp_;
+    std::string refusal_;
+    bool keepPermissions_ = false;
 };
 
 // Saves size bytes of data as the whole content of path through an AtomicReplace.

@@ -1,6 +1,5 @@
 #include "base/File.h"
 
-#include <cerrno>
 
 namespace hxw {
 
@@ -22,13 +21,19 @@ size_t File::Read(void* data, size_t n) { return f_ ? std::fread(data, 1, n, f_)
 bool File::Write(const void* data, size_t n) { return f_ && std::fwrite(data, 1, n, f_) == n; }
 
 bool CanReplaceFile(const std::string& path) {
-    errno = 0;
-    // Opened for update: neither created nor truncated, so an earlier file stays as it was.
-    if (std::FILE* f = std::fopen(path.c_str(), "r+b")) {
-        std::fclose(f);
-        return true;
+    std::string target;
+    if (!FollowLinks(path, target)) return false;
+    switch (KindOf(target)) {
+        case PathKind::Missing:
+            return true;
+        case PathKind::Regular:
+            break;
+        default:
+            return false;
     }
-    return errno == ENOENT;
+    // The new file is renamed over the old one: the old one's own permissions other than the
+    // read-only mark do not matter, the folder's are found when the new file is created.
+    return !IsReadOnly(target);
 }
 
 }  // namespace hxw

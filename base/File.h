@@ -50,9 +50,37 @@ struct FileStatus {
 // Status of an open file; path names the same file.
 bool ReadFileStatus(std::FILE* file, const std::string& path, FileStatus& status);
 
-// Whether a file could be written at path in place of any file already there: true when nothing
-// is there yet, false for a folder or a file that cannot be opened for writing. Changes nothing.
+// Whether a file could be saved at path in place of any file already there (links followed): true
+// when nothing is there yet or a plain file that is not read-only, false for a folder, a device or
+// a read-only file. Changes nothing.
 bool CanReplaceFile(const std::string& path);
+
+// What a path names, symbolic links followed.
+enum class PathKind { Missing, Regular, Folder, Other };
+PathKind KindOf(const std::string& path);
+
+// Whether a and b name one existing file, links followed: the same device and inode, or on
+// Windows the same volume and file ID. False when either does not exist.
+bool SameFile(const std::string& a, const std::string& b);
+
+// The path that path's symbolic links lead to: itself when it is no link, else the name the last
+// link in the chain points to (which need not exist yet). False for a loop of links.
+bool FollowLinks(const std::string& path, std::string& resolved);
+
+// Whether the existing file at path is marked read-only: no write permission bit at all on POSIX,
+// the read-only attribute on Windows. Who may write anyway (root) does not change the answer.
+bool IsReadOnly(const std::string& path);
+
+// Gives the file at to the permission bits of the file at from, and its owner and group where
+// the system allows it. Best effort: a file system without them keeps its defaults.
+void CopyPermissions(const std::string& from, const std::string& to);
+
+// Creates a new empty file of a unique name in the system's folder for temporary files and
+// returns its path; "" when none can be made.
+std::string CreateTempFile();
+
+// Reads the stream as bytes, without any translation of line ends (Windows); elsewhere nothing.
+void SetBinaryMode(std::FILE* stream);
 
 // Removes a file; a missing file is not an error.
 void RemoveFile(const std::string& path);

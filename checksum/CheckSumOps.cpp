@@ -93,6 +93,8 @@ uint32_t ReadHxwHeaderInfo(const std::string& path, HxwHeaderInfo& info) {
 
 uint32_t CheckSumOps::CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual,
                                    uint32_t start, uint32_t end) {
+    // The file is read more than once: a pipe or a device (which may never end) is no image.
+    if (hxw::KindOf(path) == hxw::PathKind::Other) return state_.LastResult = rc::FileOpen;
     HxwHeaderInfo info;
     if (const uint32_t code = ReadHxwHeaderInfo(path, info)) return state_.LastResult = code;
     if (kind != 0 && info.Type != 0) {

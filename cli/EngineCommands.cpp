@@ -10,6 +10,7 @@
 #include "cli/CliJson.h"
 #include "cli/ConvertReport.h"
 #include "cli/SourceSurvey.h"
+#include "convert/SourceCopy.h"
 #include "engine/HxwConverter.h"
 
 namespace {
@@ -20,7 +21,7 @@ const char kConvertUsage[] =
     "Converts an Intel HEX or Motorola S-record file into an HXW image. Without --start/--end the\n"
     "image spans the source's data (Auto); with both it spans START..END (Manual, for normal, 720\n"
     "and 4500 only). Addresses are hexadecimal (at most 8 digits, an optional 0x). An earlier HXW\n"
-    "file is replaced only on success.\n"
+    "file is replaced only on success. SOURCE \"-\" reads standard input; a pipe works too.\n"
     "\n"
     "After the result line it reports the image's address range, its size, its data bytes and its\n"
     "fill share; it warns on stderr when the image is at least 16 MiB and over 90 % fill (naming\n"
@@ -113,19 +114,29 @@ int RunConvert(int argc, char** argv) {
 
     const std::string& source = args.positional[0];
     const std::string& hxw = args.positional[1];
+    report.Fields().Str("source", source).Str("hxw", hxw).Str("type", TypeName(type)).Str("domain", manual ? "manual" : "auto");
+    // Standard input ("-"), a pipe or a device can be read only once; the conversion and the
+    // report's survey read it from one copy.
+    const bool fromStdin = source == "-";
+    const std::string shown = fromStdin ? "(standard input)" : source;
+    hxw::SourceCopy copy;
+    if (fromStdin || hxw::KindOf(source) == hxw::PathKind::Other) {
+        if (const uint32_t code = fromStdin ? copy.CopyFrom(stdin) : copy.CopyFrom(source))
+            return ReportFailure(code, copy.Problem());
+    }
+    const std::string& from = copy.Path().empty() ? source : copy.Path();
     HxwConverter engine;
     const std::string upper = PrivateUpperHalfPath(hxw);
     engine.SetUpperHalfPath(upper);
     uint32_t code;
     // The report's look over the source runs beside the conversion, on the other core.
-    BackgroundSurvey survey(source);
+    BackgroundSurvey survey(from);
     {
         TerminalProgress progress("converting");
-        code = engine.CreateHxwFile(source, hxw, type, manual ? 1 : 0, start, end, progress);
+        code = engine.CreateHxwFile(from, hxw, type, manual ? 1 : 0, start, end, progress);
     }
     hxw::RemoveFile(upper);
-    report.Fields().Str("source", source).Str("hxw", hxw).Str("type", TypeName(type)).Str("domain", manual ? "manual" : "auto");
-    if (code) return ReportFailure(code, Detail(engine, source));
+    if (code) return ReportFailure(code, Detail(engine, shown));
     const bool series = type == 1 || type == 3;
     char line[600];
     std::snprintf(line, sizeof line, "Creation of a %s file was completed.  %s :%04Xh.", FileNamePart(hxw).c_str(),
@@ -133,7 +144,7 @@ int RunConvert(int argc, char** argv) {
     Say("%s\n", line);
     report.Result(0, line);
     report.Fields().Str("checksum", Hex4(engine.LastCheckSum)).Str("checksum_kind", series ? "datasum" : "sum");
-    ReportConversion(source, hxw, type, engine, survey.Result());
+    ReportConversion(shown, hxw, type, engine, survey.Result());
     return kExitOk;
 }
 

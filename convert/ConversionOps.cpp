@@ -10,6 +10,7 @@
 #include "convert/ConvertCommon.h"
 #include "convert/ImageWriter.h"
 #include "base/ResultCodes.h"
+#include "convert/SourceCopy.h"
 #include "convert/SourceRecords.h"
 #include "convert/StreamedNormal.h"
 
@@ -56,11 +57,26 @@ uint32_t ConversionOps::CreateHxwFile(const std::string& source, const std::stri
     state_.DefectLine = 0;
     state_.DefectDetail.clear();
     if (mode != Auto && !CheckDomain(type, start, end)) return state_.LastResult;
+    // The image would take the source's place while it is still being read.
+    if (hxw::SameFile(source, hxw)) {
+        state_.DefectDetail = "the HXW file " + hxw + " is the source itself";
+        return state_.LastResult = rc::FileOpen;
+    }
+    // The passes read the source more than once: a pipe or a device is read once into a copy.
+    hxw::SourceCopy copy;
+    const bool once = hxw::KindOf(source) == hxw::PathKind::Other;
+    if (once) {
+        if (const uint32_t code = copy.CopyFrom(source)) {
+            state_.DefectDetail = copy.Problem();
+            return state_.LastResult = code;
+        }
+    }
+    const std::string& from = once ? copy.Path() : source;
     // Normal Auto and the word modes (whose domain is always the data's) can be had in one walk.
     const bool oneWalk = (type == Normal && mode == Auto) || type == Byte4Mode || type == Byte8Mode;
-    if (fastPaths_ && oneWalk && StreamAscending(source, hxw, type, progress)) return state_.LastResult;
-    if (!PrescanSource(source, type)) return state_.LastResult;
-    ConvertSource(source, hxw, type, mode, start, end, progress);
+    if (fastPaths_ && oneWalk && StreamAscending(from, hxw, type, progress)) return state_.LastResult;
+    if (!PrescanSource(from, type)) return state_.LastResult;
+    ConvertSource(from, hxw, type, mode, start, end, progress);
     return state_.LastResult;
 }
 
@@ -190,7 +206,7 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
     hxw::AtomicReplace save(hxw);
     if (!save.Begin()) {
         state_.LastResult = rc::FileOpen;
-        state_.DefectDetail = "cannot create " + hxw;
+        state_.DefectDetail = save.Refusal().empty() ? "cannot create " + hxw : hxw + " " + save.Refusal();
         return false;
     }
     const std::string& part = save.TempPath();

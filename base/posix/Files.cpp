@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "base/AtomicReplace.h"
 #include "base/File.h"
@@ -70,6 +72,66 @@ bool ReadFileStatus(std::FILE* file, const std::string&, FileStatus& status) {
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) status.Attributes |= 0x01;
     return true;
 }
+
+PathKind KindOf(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return PathKind::Missing;
+    if (S_ISREG(st.st_mode)) return PathKind::Regular;
+    return S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool FollowLinks(const std::string& path, std::string& resolved) {
+    std::string at = path;
+    // As many links in a chain as the kernel itself follows.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            resolved = at;
+            return true;
+        }
+        std::string next(size_t(st.st_size > 0 ? st.st_size : 0) + 256, '\0');
+        const ssize_t n = ::readlink(at.c_str(), &next[0], next.size());
+        if (n < 0 || size_t(n) >= next.size()) return false;
+        next.resize(size_t(n));
+        // A relative link is relative to the folder that holds it.
+        const size_t cut = at.rfind('/');
+        if (!next.empty() && next[0] != '/' && cut != std::string::npos) next = at.substr(0, cut + 1) + next;
+        at = std::move(next);
+    }
+    return false;
+}
+
+bool IsReadOnly(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+void CopyPermissions(const std::string& from, const std::string& to) {
+    struct stat st;
+    if (::stat(from.c_str(), &st) != 0) return;
+    // The owner first: a change of owner clears the set-user-ID bits, which the mode then restores.
+    if (::chown(to.c_str(), st.st_uid, st.st_gid) != 0 && ::chown(to.c_str(), uid_t(-1), st.st_gid) != 0) {
+        // Not allowed to give the file away: it stays ours, as any new file would.
+    }
+    ::chmod(to.c_str(), st.st_mode & 07777);
+}
+
+std::string CreateTempFile() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string name = std::string(folder && *folder ? folder : "/tmp") + "/tessmark-XXXXXX";
+    const int fd = ::mkstemp(&name[0]);
+    if (fd < 0) return std::string();
+    ::close(fd);
+    return name;
+}
+
+void SetBinaryMode(std::FILE*) {}
 
 void RemoveFile(const std::string& path) { std::remove(path.c_str()); }
 

@@ -1,5 +1,6 @@
 // The file system calls of Windows. Paths are narrow: the programs run with UTF-8 as their
 // active code page.
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -66,6 +67,61 @@ bool ReadFileStatus(std::FILE*, const std::string& path, FileStatus& status) {
     status.Attributes = uint8_t(data.dwFileAttributes & 0xFF);
     return true;
 }
+
+PathKind KindOf(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Folder;
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return PathKind::Regular;
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_UNKNOWN ? PathKind::Regular : PathKind::Other;
+}
+
+namespace {
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (!FileIdentity(a, ia) || !FileIdentity(b, ib)) return false;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+// Links on Windows are followed by the system's own calls; the replace keeps the name given.
+bool FollowLinks(const std::string& path, std::string& resolved) {
+    resolved = path;
+    return true;
+}
+
+bool IsReadOnly(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// A new file takes its permissions from the folder, as the replaced one did.
+void CopyPermissions(const std::string&, const std::string&) {}
+
+std::string CreateTempFile() {
+    char folder[MAX_PATH + 1];
+    const DWORD n = GetTempPathA(sizeof folder, folder);
+    if (n == 0 || n > MAX_PATH) return std::string();
+    char name[MAX_PATH + 1];
+    if (!GetTempFileNameA(folder, "tsm", 0, name)) return std::string();
+    return name;
+}
+
+void SetBinaryMode(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
 
 void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
