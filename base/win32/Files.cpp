@@ -38,8 +38,16 @@ bool FlushToDevice(const std::string& path) {
     return (CloseHandle(h) != 0) && ok;
 }
 
+// A target another program holds open for a moment (a second save of the same file looking at
+// it, a virus scanner, the search indexer) refuses the rename until it is closed: tried again
+// for up to two seconds before the save fails.
 bool RenameOver(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        const DWORD e = GetLastError();
+        if ((e != ERROR_ACCESS_DENIED && e != ERROR_SHARING_VIOLATION) || attempt == 40) return false;
+        Sleep(50);
+    }
 }
 
 // The rename is written through; Windows has no flush of a folder.
