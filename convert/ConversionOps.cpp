@@ -9,6 +9,7 @@
 #include "base/Format.h"
 #include "convert/ConvertCommon.h"
 #include "convert/ImageWriter.h"
+#include "convert/RecordWalk.h"
 #include "base/ResultCodes.h"
 #include "convert/SourceCopy.h"
 #include "convert/SourceRecords.h"
@@ -210,19 +211,20 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
         return false;
     }
     const std::string& part = save.TempPath();
+    const hxw::SourceFormat format = mark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord;
     uint32_t code = rc::Param01;  // a type the conversion does not know
     switch (type) {
         case Normal:
-            code = ConvertNormal(part, file, mark, mode, start, end, progress);
+            code = ConvertNormal(part, file, format, mode, start, end, progress);
             break;
         case Series720:
         case Series4500:
-            code = ConvertSeries(part, file, mark, type, mode, start, end, progress);
+            code = ConvertSeries(part, file, format, type, mode, start, end, progress);
             break;
         case Byte4Mode:
         case Byte8Mode:
             // The word modes take their domain from the data only.
-            code = ConvertWordMode(part, file, type, mark, progress);
+            code = ConvertWordMode(part, file, type, format, progress);
             break;
         default:
             break;
@@ -244,7 +246,35 @@ bool ConversionOps::ConvertSource(const std::string& source, const std::string& 
     return code == rc::Ok;
 }
 
-uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source, char recordMark,
+namespace {
+// Normal: the bytes of each record that lie inside first..last go to the image at their address
+// (in Auto every byte is inside).
+class NormalVisitor : public hxw::RecordVisitor {
+  public:
+    NormalVisitor(hxw::ImageWriter& image, uint32_t base, uint32_t first, uint32_t last)
+        : image_(image), base_(base), first_(first), last_(last) {}
+
+    uint32_t Record(const hxw::DataRecord& record) {
+        const uint64_t recordLast = uint64_t{record.Address} + record.Count - 1;
+        const uint64_t from = std::max<uint64_t>(record.Address, first_);
+        const uint64_t to = std::min<uint64_t>(recordLast, last_);
+        if (from > to) return hxw::kWalkOn;
+        hxw::DecodeBytes(record, bytes_);
+        if (!image_.Write(from - base_, bytes_ + (from - record.Address), static_cast<size_t>(to - from + 1)))
+            return rc::FileWrite;
+        return hxw::kWalkOn;
+    }
+
+  private:
+    hxw::ImageWriter& image_;
+    uint32_t base_;
+    uint32_t first_;
+    uint32_t last_;
+    uint8_t bytes_[256];
+};
+}  // namespace
+
+uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source, hxw::SourceFormat format,
                                       uint8_t mode, uint32_t start, uint32_t end, Progress& progress) {
     const uint32_t first = mode != Auto ? start : state_.LowestAddress;
     const uint32_t last = mode != Auto ? end : state_.HighestAddress;
@@ -260,28 +290,9 @@ uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source,
     if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
     if (!hxw::WriteHeaderBlock(out, base, last, "0")) return state_.LastResult = rc::FileWrite;
     hxw::ImageWriter image(out, 512, size, [](uint8_t* p, uint64_t, size_t n) { std::memset(p, 0xFF, n); });
-
-    hxw::LineReader lines(source);
-    hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
-    hxw::ProgressTicker ticker(progress, state_.LineCount);
-    hxw::DataRecord record;
-    uint8_t bytes[256];
-    std::string_view line;
-    uint32_t before = 0;
-    while (lines.Next(line)) {
-        ticker.Line(before++);
-        if (!records.Interpret(line, record)) continue;
-        // Only the bytes inside the domain are kept (in Auto every byte is inside).
-        const uint64_t recordLast = uint64_t{record.Address} + record.Count - 1;
-        const uint64_t from = std::max<uint64_t>(record.Address, first);
-        const uint64_t to = std::min<uint64_t>(recordLast, last);
-        if (from > to) continue;
-        hxw::DecodeBytes(record, bytes);
-        if (!image.Write(from - base, bytes + (from - record.Address), static_cast<size_t>(to - from + 1)))
-            return state_.LastResult = rc::FileWrite;
-    }
-    ticker.Done();
-    if (lines.Failed()) return state_.LastResult = rc::FileRead;
+    NormalVisitor visit(image, base, first, last);
+    if (const uint32_t code = hxw::WalkRecords(source, format, state_.LineCount, progress, visit))
+        return state_.LastResult = code;
     if (!image.Finish() || !out.Close()) return state_.LastResult = rc::FileWrite;
     return sums_.SumImage(hxw, Normal, true);
 }

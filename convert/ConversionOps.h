@@ -5,6 +5,7 @@
 #include <string>
 
 #include "checksum/CheckSumOps.h"
+#include "convert/SourceRecords.h"
 
 enum HxwFileType : uint8_t { Normal = 0, Series720 = 1, Series4500 = 3, Byte4Mode = 4, Byte8Mode = 8 };
 enum DomainMode : uint8_t { Auto = 0, Manual = 1 };
@@ -37,16 +38,16 @@ class ConversionOps {
     bool ConvertSource(const std::string& source, const std::string& hxw, uint8_t type, uint8_t mode,
                        uint32_t start, uint32_t end, Progress& progress);
 
-    // The conversion passes. source is open for binary reading at its beginning; recordMark is
-    // the first character of its first line (':' Intel HEX, 'S' S-record). mode 0 takes the
+    // The conversion passes. source is open for binary reading at its beginning; format is the
+    // one its first character names (':' Intel HEX, 'S' S-record). mode 0 takes the
     // domain from the pre-scan (Auto), any other value start..end (Manual). They write hxw
     // directly and end with the sum written into its header.
-    uint32_t ConvertNormal(const std::string& hxw, hxw::File& source, char recordMark, uint8_t mode,
+    uint32_t ConvertNormal(const std::string& hxw, hxw::File& source, hxw::SourceFormat format, uint8_t mode,
                            uint32_t start, uint32_t end, Progress& progress);
 
     // 720 Series (type 1) and 4500 Series (type 3): words joined from the lower half of the source
     // and their high parts in the upper-half file.
-    uint32_t ConvertSeries(const std::string& hxw, hxw::File& source, char recordMark, uint8_t type,
+    uint32_t ConvertSeries(const std::string& hxw, hxw::File& source, hxw::SourceFormat format, uint8_t type,
                            uint8_t mode, uint32_t start, uint32_t end, Progress& progress);
     // The byte of address in the upper-half file (first record in file order that holds it), read
     // by the record layout of the source being converted (of the last series conversion, HEX
@@ -55,8 +56,8 @@ class ConversionOps {
     uint32_t FindUpperByte(uint32_t address, uint8_t type, uint8_t& byte);
 
     // 4Byte Mode (mode 4) and 8Byte Mode (mode 8), Auto domain only.
-    uint32_t ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode, char recordMark,
-                             Progress& progress);
+    uint32_t ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode,
+                             hxw::SourceFormat format, Progress& progress);
     // The header and the blank body of a word-mode image of lowest..highest; nothing for other modes.
     uint32_t CreateWordModeImage(const std::string& hxw, uint8_t mode, uint32_t lowest, uint32_t highest);
     // The attribute of address: 4 or 8 where a whole 4- or 8-byte unit starts within the record
@@ -82,5 +83,5 @@ class ConversionOps {
     // conversion each lookup reads the file.
     std::unique_ptr<hxw::UpperHalfIndex> upperIndex_;
     bool indexUpperHalf_ = false;
-    char upperRecordMark_ = ':';
+    hxw::SourceFormat upperFormat_ = hxw::SourceFormat::Hex;
 };

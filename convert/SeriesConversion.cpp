@@ -10,6 +10,7 @@
 #include "convert/ConversionOps.h"
 #include "convert/ConvertCommon.h"
 #include "convert/ImageWriter.h"
+#include "convert/RecordWalk.h"
 #include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"
 
@@ -56,22 +57,95 @@ bool IsMarkerLine(std::string_view line) {
     return true;
 }
 
+// The records of the upper-half file up to its marker line, each to visit until it returns false.
+template <class Visit>
+class UpperHalfVisitor : public hxw::RecordVisitor {
+  public:
+    explicit UpperHalfVisitor(Visit& visit) : visit_(visit) {}
+    static bool EndsBefore(std::string_view line) { return IsMarkerLine(line); }
+    uint32_t Record(const hxw::DataRecord& record) { return visit_(record) ? hxw::kWalkOn : hxw::kWalkEnd; }
+
+  private:
+    Visit& visit_;
+};
+
 // Walks the data records of the upper-half file until the marker line; visit(record) returns
 // false to stop. 0, 0x7000 (cannot open) or 0x7005 (cannot read).
 template <class Visit>
-uint32_t WalkUpperHalf(const std::string& path, char recordMark, Visit visit) {
+uint32_t WalkUpperHalf(const std::string& path, hxw::SourceFormat format, Visit visit) {
     hxw::File file;
     if (!file.Open(path, "rb")) return rc::FileOpen;
-    hxw::LineReader lines(file, 1 << 16);
-    hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
-    hxw::DataRecord record;
-    std::string_view line;
-    while (lines.Next(line)) {
-        if (IsMarkerLine(line)) break;
-        if (records.Interpret(line, record) && !visit(record)) break;
-    }
-    return lines.Failed() ? rc::FileRead : rc::Ok;
+    UpperHalfVisitor<Visit> upper(visit);
+    return hxw::RecordWalk(file, format).Run(upper);
 }
+
+// The lower half of a series source, word by word: each byte joined with its high part from the
+// upper-half file. Auto uses every byte; Manual drops bytes below first and stops at the first
+// above last.
+class SeriesVisitor : public hxw::RecordVisitor {
+  public:
+    SeriesVisitor(ConversionOps& ops, std::string& detail, hxw::ImageWriter& image, uint8_t type, bool manual,
+                  uint32_t first, uint32_t last, uint32_t base, uint32_t headerEnd)
+        : ops_(ops),
+          detail_(detail),
+          image_(image),
+          params_(ParamsFor(type)),
+          type_(type),
+          manual_(manual),
+          first_(first),
+          last_(last),
+          base_(base),
+          headerEnd_(headerEnd) {}
+
+    uint32_t Record(const hxw::DataRecord& record) {
+        // The upper half begins: the lower half is done.
+        if (record.Address > params_.lowerTop) return hxw::kWalkEnd;
+        hxw::DecodeBytes(record, bytes_);
+        size_t i = 0;
+        if (manual_ && record.Address < first_) i = std::min<size_t>(first_ - record.Address, record.Count);
+        const size_t from = i;
+        size_t built = 0;
+        for (; i < record.Count; ++i) {
+            const uint32_t address = record.Address + static_cast<uint32_t>(i);
+            if (manual_ && address > last_) break;
+            uint8_t high = 0;
+            if (const uint32_t code = ops_.FindUpperByte(address + params_.distance, type_, high)) {
+                detail_ = code == params_.lookupFailure
+                              ? hxw::Format("no upper byte for address %04X (looked for at %04X)",
+                                            unsigned(address), unsigned(address + params_.distance))
+                              : "cannot read the upper-half file " + ops_.UpperHalfPath();
+                return code;
+            }
+            const uint16_t word = JoinWord(type_, bytes_[i], high);
+            buffer_[2 * built] = static_cast<uint8_t>(word);
+            buffer_[2 * built + 1] = static_cast<uint8_t>(word >> 8);
+            ++built;
+        }
+        if (!built) return hxw::kWalkOn;
+        // Words outside the image (only possible from a damaged upper-half file) are not written.
+        const uint64_t firstWord = uint64_t{record.Address} + from;
+        const uint64_t lastWord = std::min<uint64_t>(firstWord + built - 1, headerEnd_);
+        if (firstWord < base_ || firstWord > lastWord) return hxw::kWalkOn;
+        if (!image_.Write((firstWord - base_) * 2, buffer_,
+                          static_cast<size_t>(lastWord - firstWord + 1) * 2))
+            return rc::FileWrite;
+        return hxw::kWalkOn;
+    }
+
+  private:
+    ConversionOps& ops_;
+    std::string& detail_;
+    hxw::ImageWriter& image_;
+    const SeriesParams params_;
+    const uint8_t type_;
+    const bool manual_;
+    const uint32_t first_;
+    const uint32_t last_;
+    const uint32_t base_;
+    const uint32_t headerEnd_;
+    uint8_t bytes_[256];
+    uint8_t buffer_[512];
+};
 }  // namespace
 
 ConversionOps::ConversionOps(SharedState& state, CheckSumOps& sums) : state_(state), sums_(sums) {}
@@ -88,7 +162,7 @@ uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& b
         index->bytes.assign(size, 0);
         index->present.assign(size, 0);
         uint8_t digits[256];
-        const uint32_t code = WalkUpperHalf(upperHalfPath_, upperRecordMark_, [&](const hxw::DataRecord& r) {
+        const uint32_t code = WalkUpperHalf(upperHalfPath_, upperFormat_, [&](const hxw::DataRecord& r) {
             const uint64_t from = std::max<uint64_t>(r.Address, index->first);
             const uint64_t to =
                 std::min<uint64_t>(uint64_t{r.Address} + r.Count, uint64_t{index->first} + size);
@@ -113,7 +187,7 @@ uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& b
         return rc::Ok;
     }
     bool found = false;
-    const uint32_t code = WalkUpperHalf(upperHalfPath_, upperRecordMark_, [&](const hxw::DataRecord& r) {
+    const uint32_t code = WalkUpperHalf(upperHalfPath_, upperFormat_, [&](const hxw::DataRecord& r) {
         if (address < r.Address || uint64_t{address} >= uint64_t{r.Address} + r.Count) return true;
         const char* digits = r.Digits + 2 * (address - r.Address);
         hxw::DataRecord one{address, digits, 1};
@@ -125,7 +199,7 @@ uint32_t ConversionOps::FindUpperByte(uint32_t address, uint8_t type, uint8_t& b
     return found ? rc::Ok : params.lookupFailure;
 }
 
-uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source, char recordMark,
+uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source, hxw::SourceFormat format,
                                       uint8_t type, uint8_t mode, uint32_t start, uint32_t end,
                                       Progress& progress) {
     const SeriesParams params = ParamsFor(type);
@@ -161,60 +235,13 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
     });
 
     upperIndex_.reset();
-    upperRecordMark_ = recordMark;
+    upperFormat_ = format;
     indexUpperHalf_ = true;
-    hxw::LineReader lines(source);
-    hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
-    hxw::ProgressTicker ticker(progress, state_.LineCount);
-    hxw::DataRecord record;
-    uint8_t bytes[256];
-    uint8_t buffer[512];
-    std::string_view line;
-    uint32_t before = 0;
-    while (lines.Next(line)) {
-        ticker.Line(before++);
-        if (!records.Interpret(line, record)) continue;
-        if (record.Address > params.lowerTop) break;  // the upper half begins: the lower half is done
-        hxw::DecodeBytes(record, bytes);
-        // Auto uses every byte; Manual drops bytes below the start and stops at the first above the end.
-        size_t i = 0;
-        if (mode != Auto && record.Address < first)
-            i = std::min<size_t>(first - record.Address, record.Count);
-        const size_t from = i;
-        size_t built = 0;
-        for (; i < record.Count; ++i) {
-            const uint32_t address = record.Address + static_cast<uint32_t>(i);
-            if (mode != Auto && address > last) break;
-            uint8_t high = 0;
-            if (const uint32_t code = FindUpperByte(address + params.distance, type, high)) {
-                state_.DefectDetail = code == params.lookupFailure
-                                   ? hxw::Format("no upper byte for address %04X (looked for at %04X)", unsigned(address),
-                                                 unsigned(address + params.distance))
-                                   : "cannot read the upper-half file " + upperHalfPath_;
-                upperIndex_.reset();
-                indexUpperHalf_ = false;
-                return state_.LastResult = code;
-            }
-            const uint16_t word = JoinWord(type, bytes[i], high);
-            buffer[2 * built] = static_cast<uint8_t>(word);
-            buffer[2 * built + 1] = static_cast<uint8_t>(word >> 8);
-            ++built;
-        }
-        if (!built) continue;
-        // Words outside the image (only possible from a damaged upper-half file) are not written.
-        const uint64_t firstWord = uint64_t{record.Address} + from;
-        const uint64_t lastWord = std::min<uint64_t>(firstWord + built - 1, headerEnd);
-        if (firstWord < base || firstWord > lastWord) continue;
-        if (!image.Write((firstWord - base) * 2, buffer, static_cast<size_t>(lastWord - firstWord + 1) * 2)) {
-            upperIndex_.reset();
-            indexUpperHalf_ = false;
-            return state_.LastResult = rc::FileWrite;
-        }
-    }
-    ticker.Done();
+    SeriesVisitor visit(*this, state_.DefectDetail, image, type, mode != Auto, first, last, base, headerEnd);
+    const uint32_t code = hxw::WalkRecords(source, format, state_.LineCount, progress, visit);
     upperIndex_.reset();
     indexUpperHalf_ = false;
-    if (lines.Failed()) return state_.LastResult = rc::FileRead;
+    if (code) return state_.LastResult = code;
     if (!image.Finish() || !out.Close()) return state_.LastResult = rc::FileWrite;
     return sums_.SumImage(hxw, type, true);
 }

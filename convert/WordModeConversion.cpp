@@ -6,6 +6,7 @@
 #include "convert/ConversionOps.h"
 #include "convert/ConvertCommon.h"
 #include "convert/ImageWriter.h"
+#include "convert/RecordWalk.h"
 #include "base/ResultCodes.h"
 #include "convert/SourceRecords.h"
 
@@ -65,8 +66,56 @@ uint32_t ConversionOps::CreateWordModeImage(const std::string& hxw, uint8_t mode
     return rc::Ok;
 }
 
+namespace {
+// The word modes: each source byte inside lowest..highest goes into its block, its attribute 256
+// bytes further on.
+class WordModeVisitor : public hxw::RecordVisitor {
+  public:
+    WordModeVisitor(hxw::ImageWriter& image, uint8_t mode, uint32_t lowest, uint32_t highest, uint32_t base)
+        : image_(image), mode_(mode), lowest_(lowest), highest_(highest), base_(base) {}
+
+    uint32_t Record(const hxw::DataRecord& record) {
+        hxw::DecodeBytes(record, bytes_);
+        const size_t m = record.Count;
+        // What WriteUnit gives byte by byte: a unit mark on every aligned address with a whole unit
+        // left in the record, 1 elsewhere.
+        std::memset(attributes_, 1, m);
+        for (size_t i = (0u - record.Address) & (mode_ - 1u); i + mode_ <= m; i += mode_)
+            attributes_[i] = mode_;
+        // Runs of addresses inside one block: data bytes, then their attributes 256 further on.
+        size_t i = 0;
+        while (i < m) {
+            const uint64_t address = uint64_t{record.Address} + i;
+            if (address < lowest_ ||
+                address > highest_) {  // only from a source that changed since the pre-scan
+                ++i;
+                continue;
+            }
+            const uint64_t d = address - base_;
+            const size_t inBlock = static_cast<size_t>(d % 256);
+            size_t run = std::min<size_t>(m - i, 256 - inBlock);
+            run = static_cast<size_t>(std::min<uint64_t>(run, uint64_t{highest_} - address + 1));
+            const uint64_t offset = (d / 256) * 512 + inBlock;
+            if (!image_.Write(offset, bytes_ + i, run) || !image_.Write(offset + 256, attributes_ + i, run))
+                return rc::FileWrite;
+            i += run;
+        }
+        return hxw::kWalkOn;
+    }
+
+  private:
+    hxw::ImageWriter& image_;
+    uint8_t mode_;
+    uint32_t lowest_;
+    uint32_t highest_;
+    uint32_t base_;
+    uint8_t bytes_[256];
+    uint8_t attributes_[256];
+};
+}  // namespace
+
 uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& source, uint8_t mode,
-                                        char recordMark, Progress& progress) {
+                                        hxw::SourceFormat format, Progress& progress) {
     if (mode != 4 && mode != 8) return state_.LastResult = rc::Param01;
     const uint32_t lowest = state_.LowestAddress;
     const uint32_t highest = state_.HighestAddress;
@@ -81,45 +130,9 @@ uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& sourc
     if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
     if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return state_.LastResult = rc::FileWrite;
     hxw::ImageWriter image(out, 512, layout.bodySize, WordModeBlank(lowest - layout.base));
-
-    hxw::LineReader lines(source);
-    hxw::RecordReader records(recordMark == ':' ? hxw::SourceFormat::Hex : hxw::SourceFormat::SRecord);
-    hxw::ProgressTicker ticker(progress, state_.LineCount);
-    hxw::DataRecord record;
-    uint8_t bytes[256];
-    uint8_t attributes[256];
-    std::string_view line;
-    uint32_t before = 0;
-    while (lines.Next(line)) {
-        ticker.Line(before++);
-        if (!records.Interpret(line, record)) continue;
-        hxw::DecodeBytes(record, bytes);
-        const size_t m = record.Count;
-        // What WriteUnit gives byte by byte: a unit mark on every aligned address with a whole unit
-        // left in the record, 1 elsewhere.
-        std::memset(attributes, 1, m);
-        for (size_t i = (0u - record.Address) & (mode - 1u); i + mode <= m; i += mode) attributes[i] = mode;
-        // Runs of addresses inside one block: data bytes, then their attributes 256 further on.
-        size_t i = 0;
-        while (i < m) {
-            const uint64_t address = uint64_t{record.Address} + i;
-            if (address < lowest ||
-                address > highest) {  // only from a source that changed since the pre-scan
-                ++i;
-                continue;
-            }
-            const uint64_t d = address - layout.base;
-            const size_t inBlock = static_cast<size_t>(d % 256);
-            size_t run = std::min<size_t>(m - i, 256 - inBlock);
-            run = static_cast<size_t>(std::min<uint64_t>(run, uint64_t{highest} - address + 1));
-            const uint64_t offset = (d / 256) * 512 + inBlock;
-            if (!image.Write(offset, bytes + i, run) || !image.Write(offset + 256, attributes + i, run))
-                return state_.LastResult = rc::FileWrite;
-            i += run;
-        }
-    }
-    ticker.Done();
-    if (lines.Failed()) return state_.LastResult = rc::FileRead;
+    WordModeVisitor visit(image, mode, lowest, highest, layout.base);
+    if (const uint32_t code = hxw::WalkRecords(source, format, state_.LineCount, progress, visit))
+        return state_.LastResult = code;
     if (!image.Finish() || !out.Close()) return state_.LastResult = rc::FileWrite;
     return sums_.SumWordModeImage(hxw, true);
 }
