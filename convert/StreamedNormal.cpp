@@ -16,9 +16,26 @@ namespace {
 constexpr size_t kBuffer = size_t{2} << 20;
 }
 
-AscendingImage::AscendingImage(std::string path) : path_(std::move(path)) {}
+bool StreamedImage::Start() {
+    // The header goes in last, when the range is known; until then its place is held.
+    char header[512];
+    std::memset(header, ' ', sizeof header);
+    return file_.Open(path_, "wb") && file_.Write(header, sizeof header);
+}
 
-AscendingImage::~AscendingImage() { file_.Close(); }
+bool StreamedImage::CloseWithHeader(uint32_t highest, const char* typeLine, uint16_t& sum) {
+    sum = static_cast<uint16_t>(sum_);
+    char field[8];
+    std::snprintf(field, sizeof field, "%04X\r\n", static_cast<unsigned>(sum));
+    const bool ok = WriteHeaderBlock(file_, base_, highest, typeLine) && file_.Seek(40) && file_.Write(field, 6);
+    return file_.Close() && ok;
+}
+
+void StreamedImage::Discard() {
+    const bool opened = file_.IsOpen() || started_;
+    file_.Close();
+    if (opened) RemoveFile(path_);
+}
 
 void AscendingImage::Abandon() {
     abandoned_ = true;
@@ -31,10 +48,7 @@ void AscendingImage::Record(const DataRecord& record) {
     if (!started_) {
         started_ = true;
         buffer_.reset(new (std::nothrow) uint8_t[kBuffer]);
-        // The header goes in last, when the range is known; until then its place is held.
-        char header[512];
-        std::memset(header, ' ', sizeof header);
-        if (!buffer_ || !file_.Open(path_, "wb") || !file_.Write(header, sizeof header)) return Abandon();
+        if (!buffer_ || !Start()) return Abandon();
         base_ = record.Address & 0xFFFFFF00u;
         next_ = base_;
     }
@@ -95,17 +109,7 @@ bool AscendingImage::Finish(uint32_t highest, uint16_t& sum) {
         file_.Close();
         return false;
     }
-    sum = static_cast<uint16_t>(sum_);
-    char field[8];
-    std::snprintf(field, sizeof field, "%04X\r\n", static_cast<unsigned>(sum));
-    const bool ok = WriteHeaderBlock(file_, base_, highest, "0") && file_.Seek(40) && file_.Write(field, 6);
-    return file_.Close() && ok;
-}
-
-void AscendingImage::Discard() {
-    const bool opened = file_.IsOpen() || started_;
-    file_.Close();
-    if (opened) RemoveFile(path_);
+    return CloseWithHeader(highest, "0", sum);
 }
 
 }  // namespace hxw

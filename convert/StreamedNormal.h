@@ -23,27 +23,42 @@ class PrescanVisitor {
     virtual void Record(const DataRecord& record) = 0;
 };
 
-// A visitor that builds the whole image while the pre-scan walks the source.
+// A visitor that builds the whole image while the pre-scan walks the source, into the file at
+// path: a header's room first, then the body in address order.
 class StreamedImage : public PrescanVisitor {
   public:
+    explicit StreamedImage(std::string path) : path_(std::move(path)) {}
+    ~StreamedImage() override { file_.Close(); }
     // The walk saw only ascending records and every write went through.
-    virtual bool Usable() const = 0;
+    bool Usable() const { return started_ && !abandoned_; }
     // Writes what is still missing, the header of base..highest with the sum in its field, and
     // closes the file; false on a failed write. The sum is left in sum.
     virtual bool Finish(uint32_t highest, uint16_t& sum) = 0;
     // Closes and removes the file.
-    virtual void Discard() = 0;
+    void Discard();
+
+  protected:
+    // Opens the file with the header's room held; false when it cannot be written.
+    bool Start();
+    // Once the whole body is written: the header of base_..highest (its third line typeLine)
+    // with the low 16 bits of sum_ in its field, and the file closed.
+    bool CloseWithHeader(uint32_t highest, const char* typeLine, uint16_t& sum);
+
+    std::string path_;
+    File file_;
+    bool started_ = false;
+    bool abandoned_ = false;
+    uint32_t base_ = 0;
+    uint64_t next_ = 0;  // the address after the last byte written
+    uint64_t sum_ = 0;   // of the data bytes written
 };
 
 class AscendingImage final : public StreamedImage {
   public:
-    explicit AscendingImage(std::string path);
-    ~AscendingImage() override;
+    explicit AscendingImage(std::string path) : StreamedImage(std::move(path)) {}
 
     void Record(const DataRecord& record) override;
-    bool Usable() const override { return started_ && !abandoned_; }
     bool Finish(uint32_t highest, uint16_t& sum) override;
-    void Discard() override;
 
   private:
     bool Fill(uint64_t count);
@@ -51,16 +66,9 @@ class AscendingImage final : public StreamedImage {
     bool Flush();
     void Abandon();
 
-    std::string path_;
-    File file_;
     std::unique_ptr<uint8_t[]> buffer_;
     size_t used_ = 0;
-    bool started_ = false;
-    bool abandoned_ = false;
-    uint32_t base_ = 0;
-    uint64_t next_ = 0;  // the address after the last byte written
     std::unique_ptr<uint8_t[]> blank_;
-    uint64_t sum_ = 0;  // of every body byte written
 };
 
 }  // namespace hxw

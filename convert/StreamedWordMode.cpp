@@ -18,9 +18,8 @@ constexpr uint8_t kAttrBlank = 0x00;
 constexpr uint8_t kAttrPad = 0x80;
 }  // namespace
 
-AscendingWordImage::AscendingWordImage(std::string path, uint8_t mode) : path_(std::move(path)), mode_(mode) {}
-
-AscendingWordImage::~AscendingWordImage() { file_.Close(); }
+AscendingWordImage::AscendingWordImage(std::string path, uint8_t mode)
+    : StreamedImage(std::move(path)), mode_(mode) {}
 
 void AscendingWordImage::Abandon() {
     abandoned_ = true;
@@ -68,10 +67,7 @@ void AscendingWordImage::Record(const DataRecord& record) {
     if (abandoned_) return;
     if (!started_) {
         out_.reset(new (std::nothrow) uint8_t[kBuffer]);
-        // The header goes in last, when the range is known; until then its place is held.
-        char header[512];
-        std::memset(header, ' ', sizeof header);
-        if (!out_ || !file_.Open(path_, "wb") || !file_.Write(header, sizeof header)) return Abandon();
+        if (!out_ || !Start()) return Abandon();
         base_ = record.Address & 0xFFFFFFF0u;
         pad_ = record.Address - base_;
         next_ = record.Address;
@@ -116,17 +112,7 @@ bool AscendingWordImage::Finish(uint32_t highest, uint16_t& sum) {
         file_.Close();
         return false;
     }
-    sum = static_cast<uint16_t>(sum_);
-    char field[8];
-    std::snprintf(field, sizeof field, "%04X\r\n", static_cast<unsigned>(sum));
-    const bool ok = WriteHeaderBlock(file_, base_, highest, "2") && file_.Seek(40) && file_.Write(field, 6);
-    return file_.Close() && ok;
-}
-
-void AscendingWordImage::Discard() {
-    const bool opened = file_.IsOpen() || started_;
-    file_.Close();
-    if (opened) RemoveFile(path_);
+    return CloseWithHeader(highest, "2", sum);
 }
 
 }  // namespace hxw

@@ -19,13 +19,10 @@ class AscendingWordImage final : public StreamedImage {
   public:
     // mode: 4 or 8.
     AscendingWordImage(std::string path, uint8_t mode);
-    ~AscendingWordImage() override;
 
     void Record(const DataRecord& record) override;
-    bool Usable() const override { return started_ && !abandoned_; }
     // Also false when highest is not the last address written.
     bool Finish(uint32_t highest, uint16_t& sum) override;
-    void Discard() override;
 
   private:
     static constexpr size_t kBlock = 512;
@@ -35,19 +32,12 @@ class AscendingWordImage final : public StreamedImage {
     bool Flush();
     void Abandon();
 
-    std::string path_;
     uint8_t mode_;
-    File file_;
     std::unique_ptr<uint8_t[]> out_;
     size_t used_ = 0;
-    bool started_ = false;
-    bool abandoned_ = false;
-    uint32_t base_ = 0;
-    uint32_t pad_ = 0;     // addresses of block 0 before the lowest one
-    uint64_t next_ = 0;    // the address after the last byte written
+    uint32_t pad_ = 0;      // addresses of block 0 before the lowest one
     uint64_t blockNo_ = 0;  // the open block
     uint8_t block_[kBlock];
-    uint64_t sum_ = 0;  // of the data bytes of every block sent out
 };
 
 }  // namespace hxw
