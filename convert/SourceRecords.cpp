@@ -1,5 +1,6 @@
 #include "convert/SourceRecords.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -143,27 +144,44 @@ bool RecordReader::Interpret(std::string_view line, DataRecord& record) {
     return record.Count > 0;
 }
 
+namespace {
+// The first n (1..7) bytes of x as memory holds them, the others zero.
+inline uint64_t LowBytes(uint64_t x, size_t n) {
+    uint64_t keep = (uint64_t{1} << (8 * n)) - 1;
+    if (std::endian::native == std::endian::big) keep = ~(~uint64_t{0} >> (8 * n));
+    return x & keep;
+}
+}  // namespace
+
 bool PlainLine::Decode(SourceFormat format, std::string_view line) {
     const bool hex = format == SourceFormat::Hex;
     const size_t skip = hex ? 1 : 2;  // ':' or "Sn"
     if (line.size() < (hex ? 11 : 10) || line[0] != (hex ? ':' : 'S') || (line.size() - skip) % 2 != 0)
         return false;
     Pairs = (line.size() - skip) / 2;
-    if (Pairs > sizeof Bytes || !DecodePlainPairs(line.data() + skip, Pairs, Bytes)) return false;
+    if (Pairs > kMaxPairs || !DecodePlainPairs(line.data() + skip, Pairs, Bytes)) return false;
     // The count field names every pair after it: HEX counts the data bytes (address, type and
     // checksum come on top), S-records count everything after the count itself.
     if (Bytes[0] != (hex ? Pairs - 5 : Pairs - 1)) return false;
     // Eight bytes at a time: pairwise into 16-bit lanes, then the lanes gathered by one multiply
-    // (8 * 255 fits a lane).
+    // (8 * 255 fits a lane). The last word is read whole (Bytes has room) with the bytes past
+    // the record masked off; the sum is taken modulo 256, so lanes may carry over.
     unsigned sum = 0;
     size_t i = 0;
+    auto add = [&sum](uint64_t x) {
+        const uint64_t lanes = (x & 0x00FF00FF00FF00FFull) + ((x >> 8) & 0x00FF00FF00FF00FFull);
+        sum += static_cast<unsigned>((lanes * 0x0001000100010001ull) >> 48);
+    };
     for (; i + 8 <= Pairs; i += 8) {
         uint64_t x;
         std::memcpy(&x, Bytes + i, 8);
-        const uint64_t lanes = (x & 0x00FF00FF00FF00FFull) + ((x >> 8) & 0x00FF00FF00FF00FFull);
-        sum += static_cast<unsigned>((lanes * 0x0001000100010001ull) >> 48);
+        add(x);
     }
-    for (; i < Pairs; ++i) sum += Bytes[i];
+    if (const size_t rest = Pairs - i) {
+        uint64_t x;
+        std::memcpy(&x, Bytes + i, 8);
+        add(LowBytes(x, rest));
+    }
     return static_cast<uint8_t>(sum) == (hex ? 0x00 : 0xFF);
 }
 

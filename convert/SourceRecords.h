@@ -61,7 +61,9 @@ void DecodeBytes(const DataRecord& record, uint8_t* out);
 // passes ValidateLine, and InterpretPlain reads it as Interpret reads its text; any other line
 // is left to those two.
 struct PlainLine {
-    uint8_t Bytes[260];
+    static constexpr size_t kMaxPairs = 260;
+    // Room for eight bytes more, which the checksum reads and masks off.
+    uint8_t Bytes[kMaxPairs + 8];
     size_t Pairs = 0;
     // False when the line is not such a line (nothing else is promised then).
     bool Decode(SourceFormat format, std::string_view line);
