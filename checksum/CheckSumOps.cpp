@@ -36,14 +36,15 @@ uint32_t OpenImage(hxw::File& file, const std::string& path, HeaderRange& range)
 // except possibly for the last piece. 0x7005 when the file ends early.
 template <class Consume>
 uint32_t StreamBody(hxw::File& file, uint64_t size, Progress* progress, Consume consume) {
-    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kChunk]);
+    const size_t chunk = static_cast<size_t>(std::max<uint64_t>(1, std::min<uint64_t>(kChunk, size)));
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[chunk]);
     if (progress) {
         progress->SetRange(0, 1000);
         progress->SetPos(0);
     }
     uint64_t done = 0;
     while (done < size) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, size - done));
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk, size - done));
         if (!file.ReadExact(buffer.get(), want)) return rc::FileRead;
         consume(buffer.get(), want);
         done += want;

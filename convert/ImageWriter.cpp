@@ -6,14 +6,20 @@
 #include "base/File.h"
 
 namespace hxw {
+namespace {
+// No larger than the body: a small image needs no large window.
+size_t WindowFor(size_t window, uint64_t bodySize) {
+    return static_cast<size_t>(std::max<uint64_t>(1, std::min<uint64_t>(window, bodySize)));
+}
+}  // namespace
 
 ImageWriter::ImageWriter(File& file, uint64_t bodyOffset, uint64_t bodySize, BlankFill fill, size_t window)
     : file_(file),
       bodyOffset_(bodyOffset),
       bodySize_(bodySize),
       fill_(std::move(fill)),
-      window_(new uint8_t[window]),
-      capacity_(window) {
+      capacity_(WindowFor(window, bodySize)),
+      window_(new uint8_t[capacity_]) {
     OpenWindow(0);
 }
 

@@ -33,8 +33,8 @@ class ImageWriter {
     uint64_t bodyOffset_;
     uint64_t bodySize_;
     BlankFill fill_;
-    std::unique_ptr<uint8_t[]> window_;
     size_t capacity_;
+    std::unique_ptr<uint8_t[]> window_;
     uint64_t windowStart_ = 0;  // everything before this is on disk
     size_t windowLength_ = 0;
     bool failed_ = false;

@@ -1,5 +1,6 @@
 #include "convert/SourceRecords.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,10 @@
 namespace hxw {
 
 LineReader::LineReader(File& file, size_t bufferSize)
-    : file_(file), buffer_(new char[bufferSize]), capacity_(bufferSize) {}
+    : file_(file),
+      buffer_(new char[std::min(bufferSize, kFirstBuffer)]),
+      capacity_(std::min(bufferSize, kFirstBuffer)),
+      preferred_(bufferSize) {}
 
 bool LineReader::Next(std::string_view& line) {
     for (;;) {
@@ -34,25 +38,32 @@ bool LineReader::Next(std::string_view& line) {
         }
         // Keep the unfinished line, then fill the rest of the buffer.
         const size_t rest = end_ - begin_;
+        size_t want = capacity_;
         if (rest == capacity_) {
             if (capacity_ >= kMaxLine) {
                 failed_ = tooLong_ = true;
                 return false;
             }
-            std::unique_ptr<char[]> bigger(new (std::nothrow) char[capacity_ * 2]);
+            want = capacity_ * 2;
+        }
+        if (filled_ && want < preferred_) want = preferred_;
+        if (want != capacity_) {
+            std::unique_ptr<char[]> bigger(new (std::nothrow) char[want]);
             if (!bigger) {
                 failed_ = true;
                 return false;
             }
-            std::memcpy(bigger.get(), buffer_.get(), rest);
+            std::memcpy(bigger.get(), buffer_.get() + begin_, rest);
             buffer_ = std::move(bigger);
-            capacity_ *= 2;
+            capacity_ = want;
         } else if (begin_ > 0) {
             std::memmove(buffer_.get(), buffer_.get() + begin_, rest);
         }
         begin_ = 0;
         end_ = rest;
-        const size_t got = file_.Read(buffer_.get() + end_, capacity_ - end_);
+        const size_t room = capacity_ - end_;
+        const size_t got = file_.Read(buffer_.get() + end_, room);
+        filled_ = got == room;
         if (got == 0) {
             eof_ = true;
             if (file_.Handle() && std::ferror(file_.Handle())) {

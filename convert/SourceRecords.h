@@ -12,7 +12,8 @@ namespace hxw {
 class File;
 
 // Hands out a file's lines one by one. A line is everything up to LF; a CR right before the LF
-// is not part of it; the last line needs no LF. Memory is one buffer (grown only for a longer line).
+// is not part of it; the last line needs no LF. Memory is one buffer: small at first, as large as
+// bufferSize once the file proves larger, and beyond that only for a longer line.
 class LineReader {
   public:
     explicit LineReader(File& file, size_t bufferSize = 1 << 20);
@@ -23,11 +24,14 @@ class LineReader {
     // without line ends would otherwise be read whole into memory). Failed() is true then too.
     bool LineTooLong() const { return tooLong_; }
     static constexpr size_t kMaxLine = size_t{16} << 20;
+    static constexpr size_t kFirstBuffer = size_t{64} << 10;
 
   private:
     File& file_;
     std::unique_ptr<char[]> buffer_;
     size_t capacity_;
+    size_t preferred_;
+    bool filled_ = false;  // the last read filled the buffer: more is likely to come
     size_t begin_ = 0;
     size_t end_ = 0;
     bool eof_ = false;

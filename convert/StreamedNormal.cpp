@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "base/AtomicReplace.h"
 #include "base/ResultCodes.h"
@@ -12,8 +13,15 @@
 #include "convert/StreamedWordMode.h"
 
 namespace hxw {
-namespace {
-constexpr size_t kBuffer = size_t{2} << 20;
+bool StreamedImage::Grow(std::unique_ptr<uint8_t[]>& buffer, size_t used, size_t& capacity) {
+    if (capacity >= kFullBuffer) return false;
+    const size_t bigger = capacity * 4 < kFullBuffer ? capacity * 4 : kFullBuffer;
+    std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[bigger]);
+    if (!grown) return false;  // the buffer as it is still serves
+    std::memcpy(grown.get(), buffer.get(), used);
+    buffer = std::move(grown);
+    capacity = bigger;
+    return true;
 }
 
 bool StreamedImage::Start() {
@@ -47,7 +55,8 @@ void AscendingImage::Record(const DataRecord& record) {
     if (abandoned_) return;
     if (!started_) {
         started_ = true;
-        buffer_.reset(new (std::nothrow) uint8_t[kBuffer]);
+        buffer_.reset(new (std::nothrow) uint8_t[kFirstBuffer]);
+        capacity_ = kFirstBuffer;
         if (!buffer_ || !Start()) return Abandon();
         base_ = record.Address & 0xFFFFFF00u;
         next_ = base_;
@@ -67,21 +76,21 @@ void AscendingImage::Record(const DataRecord& record) {
 
 bool AscendingImage::Fill(uint64_t count) {
     // Long blank runs go out from one block of FF, their sum counted without reading them.
-    if (count >= kBuffer) {
+    if (count >= kFullBuffer) {
         if (!Flush()) return false;
         if (!blank_) {
-            blank_.reset(new (std::nothrow) uint8_t[kBuffer]);
+            blank_.reset(new (std::nothrow) uint8_t[kFullBuffer]);
             if (!blank_) return false;
-            std::memset(blank_.get(), 0xFF, kBuffer);
+            std::memset(blank_.get(), 0xFF, kFullBuffer);
         }
-        for (; count >= kBuffer; count -= kBuffer) {
-            if (!file_.Write(blank_.get(), kBuffer)) return false;
-            sum_ += 0xFFull * kBuffer;
+        for (; count >= kFullBuffer; count -= kFullBuffer) {
+            if (!file_.Write(blank_.get(), kFullBuffer)) return false;
+            sum_ += 0xFFull * kFullBuffer;
         }
     }
     while (count > 0) {
-        if (used_ == kBuffer && !Flush()) return false;
-        const size_t part = static_cast<size_t>(count < kBuffer - used_ ? count : kBuffer - used_);
+        if (used_ == capacity_ && !Grow(buffer_, used_, capacity_) && !Flush()) return false;
+        const size_t part = static_cast<size_t>(count < capacity_ - used_ ? count : capacity_ - used_);
         std::memset(buffer_.get() + used_, 0xFF, part);
         used_ += part;
         count -= part;
@@ -90,7 +99,7 @@ bool AscendingImage::Fill(uint64_t count) {
 }
 
 bool AscendingImage::Put(const uint8_t* data, size_t n) {
-    if (kBuffer - used_ < n && !Flush()) return false;
+    if (capacity_ - used_ < n && !Grow(buffer_, used_, capacity_) && !Flush()) return false;
     std::memcpy(buffer_.get() + used_, data, n);
     used_ += n;
     return true;

@@ -13,7 +13,6 @@
 
 namespace hxw {
 namespace {
-constexpr size_t kBuffer = size_t{2} << 20;
 constexpr uint8_t kAttrBlank = 0x00;
 constexpr uint8_t kAttrPad = 0x80;
 }  // namespace
@@ -27,7 +26,7 @@ void AscendingWordImage::Abandon() {
 }
 
 bool AscendingWordImage::Append(const uint8_t* block) {
-    if (kBuffer - used_ < kBlock && !Flush()) return false;
+    if (capacity_ - used_ < kBlock && !Grow(out_, used_, capacity_) && !Flush()) return false;
     std::memcpy(out_.get() + used_, block, kBlock);
     used_ += kBlock;
     return true;
@@ -66,7 +65,8 @@ bool AscendingWordImage::OpenBlock(uint64_t n) {
 void AscendingWordImage::Record(const DataRecord& record) {
     if (abandoned_) return;
     if (!started_) {
-        out_.reset(new (std::nothrow) uint8_t[kBuffer]);
+        out_.reset(new (std::nothrow) uint8_t[kFirstBuffer]);
+        capacity_ = kFirstBuffer;
         if (!out_ || !Start()) return Abandon();
         base_ = record.Address & 0xFFFFFFF0u;
         pad_ = record.Address - base_;

@@ -35,6 +35,7 @@ class AscendingWordImage final : public StreamedImage {
     uint8_t mode_;
     std::unique_ptr<uint8_t[]> out_;
     size_t used_ = 0;
+    size_t capacity_ = 0;
     uint32_t pad_ = 0;      // addresses of block 0 before the lowest one
     uint64_t blockNo_ = 0;  // the open block
     uint8_t block_[kBlock];
