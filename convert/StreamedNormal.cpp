@@ -61,15 +61,9 @@ void AscendingImage::Record(const DataRecord& record) {
         base_ = record.Address & 0xFFFFFF00u;
         next_ = base_;
     }
-    if (record.Address < next_) return Abandon();  // behind what is written: not ascending
-    // An image of all 2^32 addresses cannot be described; the general passes refuse it.
-    if (uint64_t{record.Address} + record.Count - base_ > 0xFFFFFFFFu) return Abandon();
     uint8_t bytes[256];
-    const uint8_t* data = record.Bytes;
-    if (!data) {
-        DecodeBytes(record, bytes);
-        data = bytes;
-    }
+    const uint8_t* data = AscendingBytes(record, bytes);
+    if (!data) return Abandon();
     if (!Fill(record.Address - next_) || !Put(data, record.Count)) return Abandon();
     next_ = uint64_t{record.Address} + record.Count;
 }

@@ -11,10 +11,9 @@
 #include <string>
 
 #include "base/File.h"
+#include "convert/SourceRecords.h"
 
 namespace hxw {
-
-struct DataRecord;
 
 // Told of every data record the pre-scan accepts, in source order.
 class PrescanVisitor {
@@ -40,6 +39,16 @@ class StreamedImage : public PrescanVisitor {
   protected:
     // Opens the file with the header's room held; false when it cannot be written.
     bool Start();
+    // The record's bytes when it continues the image in ascending order (decoded into scratch
+    // when the pre-scan left them as text); null when it does not, and the walk is to be given up.
+    const uint8_t* AscendingBytes(const DataRecord& record, uint8_t* scratch) const {
+        if (record.Address < next_) return nullptr;  // behind what is written
+        // An image of all 2^32 addresses cannot be described; the general passes refuse it.
+        if (uint64_t{record.Address} + record.Count - base_ > 0xFFFFFFFFu) return nullptr;
+        if (record.Bytes) return record.Bytes;
+        DecodeBytes(record, scratch);
+        return scratch;
+    }
     // The write buffer starts small (a small source needs no more) and grows by this up to its
     // full size while the image goes on; true when it grew, false when it is full size already.
     static constexpr size_t kFirstBuffer = size_t{64} << 10;

@@ -74,15 +74,9 @@ void AscendingWordImage::Record(const DataRecord& record) {
         if (!OpenBlock(0)) return Abandon();
         started_ = true;
     }
-    if (record.Address < next_) return Abandon();  // behind what is written: not ascending
-    // An image of all 2^32 addresses cannot be described; the general passes refuse it.
-    if (uint64_t{record.Address} + record.Count - base_ > 0xFFFFFFFFu) return Abandon();
     uint8_t bytes[256];
-    const uint8_t* data = record.Bytes;
-    if (!data) {
-        DecodeBytes(record, bytes);
-        data = bytes;
-    }
+    const uint8_t* data = AscendingBytes(record, bytes);
+    if (!data) return Abandon();
     // A unit mark on every aligned address with a whole unit left in the record, 1 elsewhere.
     uint8_t attributes[256];
     const size_t m = record.Count;
