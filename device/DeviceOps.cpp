@@ -125,14 +125,19 @@ bool DeviceOps::SendCommand(const std::string& frame) {
 }
 
 bool DeviceOps::ReceiveReply(std::string& reply) {
-    using Clock = std::chrono::steady_clock;
     reply.clear();
     replyWaitExpiredMs_ = 0;
-    const Clock::time_point start = Clock::now();
+    auto nowUs = [this]() -> uint64_t {
+        if (timeouts_.NowUs) return timeouts_.NowUs();
+        return uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count());
+    };
+    const uint64_t start = nowUs();
     // Acknowledgements say the unit is busy and keep the wait going, up to the busy bound in
     // all; anything else that is not a frame only runs down the junk bound.
-    const Clock::time_point busyEnd = start + std::chrono::milliseconds(timeouts_.BusyWaitMs);
-    Clock::time_point junkEnd = start + std::chrono::milliseconds(timeouts_.JunkWaitMs);
+    const uint64_t busyEnd = start + uint64_t{timeouts_.BusyWaitMs} * 1000;
+    uint64_t junkEnd = start + uint64_t{timeouts_.JunkWaitMs} * 1000;
     for (;;) {
         uint8_t buf[unitlink::ReplyRead + 1] = {};
         if (!port_ || link_.UsbSlot == kNoDevice || !port_->ReceiveData(link_.UsbSlot, unitlink::ReplyRead, buf)) {
@@ -146,9 +151,9 @@ bool DeviceOps::ReceiveReply(std::string& reply) {
             return state_.LastResult == 0;
         }
         // Acknowledgements and anything that is not a whole frame are skipped, for a while.
-        const Clock::time_point now = Clock::now();
+        const uint64_t now = nowUs();
         const bool busy = buf[0] == unitlink::Ack;
-        if (busy) junkEnd = now + std::chrono::milliseconds(timeouts_.JunkWaitMs);
+        if (busy) junkEnd = now + uint64_t{timeouts_.JunkWaitMs} * 1000;
         if (now >= busyEnd || (!busy && now >= junkEnd)) {
             replyWaitExpiredMs_ = now >= busyEnd ? timeouts_.BusyWaitMs : timeouts_.JunkWaitMs;
             CloseLink();

@@ -18,6 +18,11 @@
 #include "device/UnitPort.h"
 
 namespace {
+// The reply wait's clock: every read takes 20 us of it, so a wait ends after a number of reads
+// that does not depend on the machine, and an input runs as fast as its reads.
+uint64_t g_now = 0;
+uint64_t ScriptedNow() { return g_now; }
+
 class ReplayPort final : public UnitPort {
   public:
     // One scripted read, given Times times in a row; produced as asked, never queued up front.
@@ -34,6 +39,7 @@ class ReplayPort final : public UnitPort {
     int32_t Check(DeviceHandle) override { return 0; }
     int32_t SendData(DeviceHandle, uint32_t, const uint8_t*) override { return 1; }
     int32_t ReceiveData(DeviceHandle, uint32_t length, uint8_t* buffer) override {
+        g_now += 20;
         if (reads.empty()) return 0;
         const Read& read = reads.front();
         std::memset(buffer, 0, length);
@@ -55,11 +61,12 @@ class ReplayPort final : public UnitPort {
 };
 
 // Enough pieces for every exchange of an operation, and runs long enough to outlast the reply
-// wait's bounds as the target sets them, while an input still ends in a fraction of a second.
+// wait's bounds as the target sets them (100 reads of junk, 250 of acknowledgements), while an
+// input still ends in a fraction of a second.
 constexpr size_t kMaxPieces = 64;
-constexpr uint32_t kMaxScriptedReads = 1u << 17;
+constexpr uint32_t kMaxScriptedReads = 1u << 12;
 // Bounds a long scripted run can outlast (the real ones are seconds and minutes).
-constexpr LinkTimeouts kShortWaits{50, 2, 5};
+constexpr LinkTimeouts kShortWaits{50, 2, 5, ScriptedNow};
 
 void AddRead(ReplayPort& port, const std::string& piece, uint32_t& total) {
     ReplayPort::Read read;

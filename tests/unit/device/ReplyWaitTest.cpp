@@ -90,6 +90,42 @@ TEST(ReplyWait, DefaultBoundsAndTheCommandLinesSingleBound) {
     EXPECT_EQ(all.BusyWaitMs, 250u);
 }
 
+// With a scripted clock the wait's end is a count of reads: each read below takes 1 ms of it.
+uint64_t g_clockUs = 0;
+class TickingPort : public ScriptPort {
+  public:
+    std::string answer;
+    int reads = 0;
+    int32_t ReceiveData(DeviceHandle, uint32_t length, uint8_t* buffer) override {
+        ++reads;
+        g_clockUs += 1000;
+        std::memset(buffer, 0, length);
+        std::memcpy(buffer, answer.data(), std::min<size_t>(answer.size(), length));
+        return 1;
+    }
+};
+
+TEST(ReplyWait, AScriptedClockEndsTheWaitAfterItsBoundInReads) {
+    const struct {
+        std::string answer;
+        int reads;
+        uint32_t expired;
+    } cases[] = {{kJunk, 40, 40}, {kAck, 150, 150}, {std::string(), 40, 40}};
+    for (const auto& c : cases) {
+        TickingPort port;
+        port.answer = c.answer;
+        HxwConverter ops;
+        ops.SetUnitPort(&port);
+        ops.SetLinkTimeouts(LinkTimeouts{5000, 40, 150, [] { return g_clockUs; }});
+        ASSERT_TRUE(ops.OpenLink());
+        std::string reply;
+        EXPECT_FALSE(ops.ReceiveReply(reply));
+        EXPECT_EQ(port.reads, c.reads);
+        EXPECT_EQ(ops.ReplyWaitExpiredMs(), c.expired);
+        EXPECT_FALSE(port.open);
+    }
+}
+
 TEST(ReplyWait, AnAcknowledgementStormEndsAnOperationWith4002) {
     TimedPort port;
     port.script = [](std::chrono::milliseconds) { return kAck; };
