@@ -55,6 +55,17 @@ tm_wine_for() {
   esac
 }
 
+# tm_each_windows_build FUNC: calls FUNC ARCH BIN_FOLDER WINE for the x86_64 build, and for the
+# i686 build when 32-bit Wine is there (TM_WIN64_BIN / TM_WIN32_BIN name other folders).
+tm_each_windows_build() {
+  "$1" win64 "$(realpath -m "${TM_WIN64_BIN:-$TM_BUILD/win64/bin}")" "$TM_WINE64"
+  if tm_have_wine32; then
+    "$1" win32 "$(realpath -m "${TM_WIN32_BIN:-$TM_BUILD/win32/bin}")" /usr/lib/wine/wine
+  else
+    echo "skip win32: no 32-bit Wine here"
+  fi
+}
+
 # Starts a private X server unless one is given; sets DISPLAY.
 tm_xvfb_start() {
   # A Wine session still lingering from an earlier run without a display (its wineserver stays a

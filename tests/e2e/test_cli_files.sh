@@ -128,7 +128,7 @@ tm_check "no temporary copy of a source is left" bash -c '[ -z "$(ls -A "$TMPDIR
 # attribute), the same file, and two concurrent saves.
 tm_wine_setup
 wine_cases() {
-  local arch=$1 exe=$2 wine=$3
+  local arch=$1 exe=$2/tessmark-cli.exe wine=$3
   tm_check "$arch tessmark-cli.exe is built" test -f "$exe"
   [ -f "$exe" ] || return
   local runner="$wine $exe"
@@ -136,10 +136,5 @@ wine_cases() {
   tm_check "$arch: a read-only target is refused and kept" read_only "$runner"
   tm_check "$arch: two conversions into one target: one whole image, both verdicts true" race "$runner" "race-$arch" 3
 }
-wine_cases win64 "$(realpath -m "${TM_WIN64_BIN:-$TM_BUILD/win64/bin}")/tessmark-cli.exe" "$TM_WINE64"
-if tm_have_wine32; then
-  wine_cases win32 "$(realpath -m "${TM_WIN32_BIN:-$TM_BUILD/win32/bin}")/tessmark-cli.exe" /usr/lib/wine/wine
-else
-  echo "skip win32: no 32-bit Wine here"
-fi
+tm_each_windows_build wine_cases
 tm_finish

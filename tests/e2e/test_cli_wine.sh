@@ -81,11 +81,6 @@ PY
   tm_check "$arch: existing HXW file replaced" same_file "$work/native/normal-hex.hxw" "$work/wine/keep.hxw"
 }
 
-run_arch win64 "$(realpath -m "${TM_WIN64_BIN:-$TM_BUILD/win64/bin}")" "$TM_WINE64"
-if tm_have_wine32; then
-  run_arch win32 "$(realpath -m "${TM_WIN32_BIN:-$TM_BUILD/win32/bin}")" /usr/lib/wine/wine
-else
-  echo "skip win32: no 32-bit Wine here"
-fi
+tm_each_windows_build run_arch
 
 tm_finish
