@@ -13,12 +13,20 @@ bool File::Close() {
     if (!f_) return true;
     const bool ok = std::fclose(f_) == 0;
     f_ = nullptr;
+    writeBackStep_ = unflushed_ = 0;
     return ok;
 }
 
 size_t File::Read(void* data, size_t n) { return f_ ? std::fread(data, 1, n, f_) : 0; }
 
-bool File::Write(const void* data, size_t n) { return f_ && std::fwrite(data, 1, n, f_) == n; }
+bool File::Write(const void* data, size_t n) {
+    if (!f_ || std::fwrite(data, 1, n, f_) != n) return false;
+    if (writeBackStep_ && (unflushed_ += n) >= writeBackStep_) {
+        unflushed_ = 0;
+        StartWriteBack();
+    }
+    return true;
+}
 
 bool CanReplaceFile(const std::string& path) {
     std::string target;

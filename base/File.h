@@ -28,9 +28,18 @@ class File {
     bool ReadExact(void* data, size_t n) { return Read(data, n) == n; }
     bool Write(const void* data, size_t n);
     std::FILE* Handle() const { return f_; }
+    // For a file that will be flushed to the device once complete: after every `bytes` written,
+    // the system is asked to begin writing them out, without waiting, so that the final flush
+    // finds little left to do. Only where the system has such a call (Linux); a hint, never a
+    // failure.
+    void WriteBackEvery(uint64_t bytes) { writeBackStep_ = bytes; }
 
   private:
+    void StartWriteBack();
+
     std::FILE* f_ = nullptr;
+    uint64_t writeBackStep_ = 0;
+    uint64_t unflushed_ = 0;
 };
 
 // A local calendar time as the file system keeps it.

@@ -9,10 +9,12 @@
 #include "base/Format.h"
 #include "convert/ConvertCommon.h"
 #include "convert/ImageWriter.h"
+#include "convert/PrescanLine.h"
 #include "convert/RecordWalk.h"
 #include "base/ResultCodes.h"
 #include "convert/SourceCopy.h"
 #include "convert/SourceRecords.h"
+#include "convert/SplitScan.h"
 #include "convert/StreamedNormal.h"
 
 namespace hxw {
@@ -25,6 +27,12 @@ bool WriteHeaderBlock(File& file, uint32_t start, uint32_t end, const char* type
                                 static_cast<unsigned>(start), static_cast<unsigned>(end), typeLine);
     std::memcpy(header, text, static_cast<size_t>(n));
     return file.Seek(0) && file.Write(header, sizeof header);
+}
+
+bool OpenImageFile(File& file, const std::string& path) {
+    if (!file.Open(path, "wb")) return false;
+    file.WriteBackEvery(uint64_t{8} << 20);
+    return true;
 }
 
 ProgressTicker::ProgressTicker(Progress& progress, uint32_t lines)
@@ -113,7 +121,12 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
 
     hxw::File file;
     if (!file.Open(source, "rb")) return fail(rc::FileOpen, 0, "cannot open " + source);
+    // The image built as the source is read can take a large source in two halves at once.
+    std::unique_ptr<hxw::SecondPart> second;
+    if (splitImage_) second = hxw::SecondPart::Start(source, *splitImage_, splitAt_);
+    lastSplit_ = second != nullptr;
     hxw::LineReader lines(file);
+    if (second) lines.Limit(second->From());
     std::string_view line;
     if (!lines.Next(line)) {
         if (lines.LineTooLong()) return fail(rc::Format00, 1, "the first line is longer than 16 MiB");
@@ -142,23 +155,13 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
         ++number;
         if (counting) ++counted;
         if (line.empty()) continue;
-        // Plain lines, nearly all of them, are decoded once; the rest take the full rules.
-        record.Bytes = nullptr;
-        if (plain.Decode(format, line)) {
-            if (!records.InterpretPlain(line, plain, record)) continue;
-        } else {
-            if (const uint32_t code = hxw::ValidateLine(format, line, detail)) {
-                state_.LineCount = counted;
-                return fail(code, number, detail);
-            }
-            if (!records.Interpret(line, record)) continue;
-        }
-        const uint64_t last = uint64_t{record.Address} + record.Count - 1;
-        if (last > 0xFFFFFFFFu) {
+        bool data = false;
+        if (const uint32_t code = hxw::ScanLine(format, line, records, plain, record, data, detail)) {
             state_.LineCount = counted;
-            return fail(rc::Address, number,
-                        hxw::Format("record at %08X runs past address FFFFFFFF", unsigned(record.Address)));
+            return fail(code, number, detail);
         }
+        if (!data) continue;
+        const uint64_t last = uint64_t{record.Address} + record.Count - 1;
         lowest = std::min(lowest, record.Address);
         highest = std::max(highest, static_cast<uint32_t>(last));
         if (prescanVisitor_) prescanVisitor_->Record(record);
@@ -176,6 +179,32 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
     state_.LineCount = counted;
     if (lines.LineTooLong()) return fail(rc::Format00, number + 1, "line longer than 16 MiB");
     if (lines.Failed()) return fail(rc::FileRead, 0, "cannot read " + source);
+    if (second) {
+        // The second half's lines follow the first half's: its findings come after them.
+        const hxw::PartScan& rest = second->Wait();
+        if (records.Offset() != second->Offset()) {
+            // It was read with another offset than the first half leaves: only the general
+            // passes can tell what it holds.
+            splitGaveUp_ = true;
+            return false;
+        }
+        counted += rest.Lines;
+        state_.LineCount = counted;
+        if (rest.Code) {
+            state_.LowestAddress = 0xFFFFFFFF;
+            state_.HighestAddress = 0;
+            return fail(rest.Code, number + rest.DefectLine, rest.Detail);
+        }
+        number += rest.Lines;
+        lowest = std::min(lowest, rest.Lowest);
+        highest = std::max(highest, rest.Highest);
+        state_.LowestAddress = lowest;
+        state_.HighestAddress = highest;
+        if (rest.TooLong) return fail(rc::Format00, number + 1, "line longer than 16 MiB");
+        if (rest.ReadFailed) return fail(rc::FileRead, 0, "cannot read " + source);
+        // Records out of order across the halves leave the image unusable: the general passes.
+        splitImage_->Join(second->Image());
+    }
     if (boundary) {
         if (!copied &&
             (!upper.Write(kUpperHalfMarker, std::strlen(kUpperHalfMarker)) || !upper.Write("\r\n", 2)))
@@ -287,7 +316,7 @@ uint32_t ConversionOps::ConvertNormal(const std::string& hxw, hxw::File& source,
     }
 
     hxw::File out;
-    if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
+    if (!hxw::OpenImageFile(out, hxw)) return state_.LastResult = rc::FileOpen;
     if (!hxw::WriteHeaderBlock(out, base, last, "0")) return state_.LastResult = rc::FileWrite;
     hxw::ImageWriter image(out, 512, size, [](uint8_t* p, uint64_t, size_t n) { std::memset(p, 0xFF, n); });
     NormalVisitor visit(image, base, first, last);

@@ -13,6 +13,7 @@ enum DomainMode : uint8_t { Auto = 0, Manual = 1 };
 namespace hxw {
 class File;
 class PrescanVisitor;
+class AscendingImage;
 struct UpperHalfIndex;
 }  // namespace hxw
 
@@ -67,6 +68,11 @@ class ConversionOps {
     // Conversions whose result can be had in fewer passes take them (the default); off, every
     // conversion takes the general passes, which are the reference the shorter ones must equal.
     void SetFastPaths(bool on) { fastPaths_ = on; }
+    // Where a source read in two halves is split: at the first line start from at on, whatever its
+    // size (UINT64_MAX, the default: from the middle of a large source). For tests.
+    void SetSplitAt(uint64_t at) { splitAt_ = at; }
+    // Whether the last pre-scan read its source in two halves.
+    bool LastScanSplit() const { return lastSplit_; }
 
   private:
     SharedState& state_;
@@ -77,6 +83,11 @@ class ConversionOps {
     bool StreamAscending(const std::string& source, const std::string& hxw, uint8_t type, Progress& progress);
 
     hxw::PrescanVisitor* prescanVisitor_ = nullptr;
+    // The Normal image the pre-scan builds, which may take the source in two halves.
+    hxw::AscendingImage* splitImage_ = nullptr;
+    bool splitGaveUp_ = false;
+    bool lastSplit_ = false;
+    uint64_t splitAt_ = UINT64_MAX;
     bool fastPaths_ = true;
     std::string upperHalfPath_ = "Hxw.tmp";
     // The upper-half records of the running series conversion, read on first use; outside a

@@ -13,6 +13,10 @@ class File;
 // of the third line ("0", "1", "3" or "2").
 bool WriteHeaderBlock(File& file, uint32_t start, uint32_t end, const char* typeLine);
 
+// Opens the image file being built for writing; its data start on their way to the device while
+// the conversion goes on, so that the flush before it is put in place has less to wait for.
+bool OpenImageFile(File& file, const std::string& path);
+
 // Drives the progress bar over the lines of a pass: the range 0..lines, then the number of lines
 // read before each line. Positions in between are thinned out; the first and the last are kept.
 class ProgressTicker {

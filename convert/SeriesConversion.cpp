@@ -208,7 +208,7 @@ uint32_t ConversionOps::ConvertSeries(const std::string& hxw, hxw::File& source,
     // The file is created before the domain is looked at: a target that cannot be created is
     // reported as such whatever the domain. (It is the temporary file; a refusal removes it.)
     hxw::File out;
-    if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
+    if (!hxw::OpenImageFile(out, hxw)) return state_.LastResult = rc::FileOpen;
     if (first > params.lowerTop) {
         state_.DefectDetail = hxw::Format("the image would start at %08X, above the lower half (%04X)", unsigned(first),
                               unsigned(params.lowerTop));

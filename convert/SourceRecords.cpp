@@ -61,12 +61,13 @@ bool LineReader::Next(std::string_view& line) {
         }
         begin_ = 0;
         end_ = rest;
-        const size_t room = capacity_ - end_;
-        const size_t got = file_.Read(buffer_.get() + end_, room);
+        const size_t room = static_cast<size_t>(std::min<uint64_t>(capacity_ - end_, left_));
+        const size_t got = room ? file_.Read(buffer_.get() + end_, room) : 0;
+        left_ -= got;
         filled_ = got == room;
         if (got == 0) {
             eof_ = true;
-            if (file_.Handle() && std::ferror(file_.Handle())) {
+            if (room && file_.Handle() && std::ferror(file_.Handle())) {
                 failed_ = true;
                 return false;
             }

@@ -17,6 +17,8 @@ class File;
 class LineReader {
   public:
     explicit LineReader(File& file, size_t bufferSize = 1 << 20);
+    // Reads no more than limit bytes from where the file stands: that is its end then.
+    void Limit(uint64_t limit) { left_ = limit; }
     // false at the physical end of the file or when reading failed (then Failed() is true).
     bool Next(std::string_view& line);
     bool Failed() const { return failed_; }
@@ -37,6 +39,7 @@ class LineReader {
     bool eof_ = false;
     bool failed_ = false;
     bool tooLong_ = false;
+    uint64_t left_ = UINT64_MAX;
 };
 
 // The record mark of the first line decides the format of the whole file.
@@ -77,12 +80,14 @@ struct PlainLine {
 // passed over; HEX offset records move the offset. Holds the HEX address offset between lines.
 class RecordReader {
   public:
-    explicit RecordReader(SourceFormat format) : format_(format) {}
+    explicit RecordReader(SourceFormat format, uint32_t offset = 0) : format_(format), offset_(offset) {}
     // True for a data record with at least one data byte (records without bytes are ignored).
     bool Interpret(std::string_view line, DataRecord& record);
     // The same for a line PlainLine has decoded into bytes, which the record then points into.
     bool InterpretPlain(std::string_view line, const PlainLine& plain, DataRecord& record);
     SourceFormat Format() const { return format_; }
+    // The HEX address offset the lines so far have set.
+    uint32_t Offset() const { return offset_; }
 
   private:
     SourceFormat format_;

@@ -28,7 +28,7 @@ bool StreamedImage::Start() {
     // The header goes in last, when the range is known; until then its place is held.
     char header[512];
     std::memset(header, ' ', sizeof header);
-    return file_.Open(path_, "wb") && file_.Write(header, sizeof header);
+    return OpenImageFile(file_, path_) && file_.Write(header, sizeof header);
 }
 
 bool StreamedImage::CloseWithHeader(uint32_t highest, const char* typeLine, uint16_t& sum) {
@@ -51,15 +51,54 @@ void AscendingImage::Abandon() {
     blank_.reset();
 }
 
+void BaseHandOff::Publish(int64_t base) {
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (set_) return;
+        set_ = true;
+        base_ = base;
+    }
+    ready_.notify_all();
+}
+
+int64_t BaseHandOff::Wait() {
+    std::unique_lock<std::mutex> hold(mutex_);
+    ready_.wait(hold, [this] { return set_; });
+    return base_;
+}
+
+std::unique_ptr<AscendingImage> AscendingImage::Tail(std::string path, BaseHandOff& handOff) {
+    auto image = std::make_unique<AscendingImage>(std::move(path));
+    image->handOff_ = &handOff;
+    image->tail_ = true;
+    return image;
+}
+
+bool AscendingImage::StartTail(uint32_t first) {
+    // The first part's image made the file; this one writes into it from its first record's place.
+    const int64_t base = handOff_->Wait();
+    if (base < 0 || base > first || !file_.Open(path_, "r+b")) return false;
+    file_.WriteBackEvery(uint64_t{8} << 20);
+    base_ = static_cast<uint32_t>(base);
+    first_ = next_ = first;
+    return file_.Seek(512 + (first_ - base_));
+}
+
 void AscendingImage::Record(const DataRecord& record) {
     if (abandoned_) return;
     if (!started_) {
         started_ = true;
         buffer_.reset(new (std::nothrow) uint8_t[kFirstBuffer]);
         capacity_ = kFirstBuffer;
-        if (!buffer_ || !Start()) return Abandon();
-        base_ = record.Address & 0xFFFFFF00u;
-        next_ = base_;
+        if (!buffer_) return Abandon();
+        if (tail_) {
+            if (!StartTail(record.Address)) return Abandon();
+        } else {
+            if (!Start()) return Abandon();
+            base_ = record.Address & 0xFFFFFF00u;
+            next_ = base_;
+            if (handOff_) handOff_->Publish(base_);
+        }
     }
     uint8_t bytes[256];
     const uint8_t* data = AscendingBytes(record, bytes);
@@ -106,6 +145,27 @@ bool AscendingImage::Flush() {
     return true;
 }
 
+void AscendingImage::FinishTail() {
+    if (started_ && !abandoned_ && !Flush()) Abandon();
+    if (!file_.Close()) abandoned_ = true;
+}
+
+bool AscendingImage::Join(const AscendingImage& tail) {
+    if (!tail.started_) return true;  // the second part holds no data
+    if (abandoned_ || !started_ || tail.abandoned_ || tail.base_ != base_ || tail.first_ < next_) {
+        Abandon();
+        return false;
+    }
+    // Up to the second part's first byte; from there on the file holds its image already.
+    if (!Fill(tail.first_ - next_) || !Flush()) {
+        Abandon();
+        return false;
+    }
+    sum_ += tail.sum_;
+    next_ = tail.next_;
+    return true;
+}
+
 bool AscendingImage::Finish(uint32_t highest, uint16_t& sum) {
     // The body runs from base to highest, and every byte of it has been written and summed.
     if (!Flush() || highest + uint64_t{1} != next_) {
@@ -124,14 +184,24 @@ bool ConversionOps::StreamAscending(const std::string& source, const std::string
     hxw::AtomicReplace save(hxw);
     if (!save.Begin()) return false;  // the general passes meet the same trouble and report it
     std::unique_ptr<hxw::StreamedImage> built;
-    if (type == Normal)
-        built = std::make_unique<hxw::AscendingImage>(save.TempPath());
-    else
+    splitImage_ = nullptr;
+    if (type == Normal) {
+        auto normal = std::make_unique<hxw::AscendingImage>(save.TempPath());
+        splitImage_ = normal.get();
+        built = std::move(normal);
+    } else {
         built = std::make_unique<hxw::AscendingWordImage>(save.TempPath(), type);
+    }
     hxw::StreamedImage& image = *built;
     prescanVisitor_ = &image;
+    splitGaveUp_ = false;
     const bool scanned = PrescanSource(source, type);
     prescanVisitor_ = nullptr;
+    splitImage_ = nullptr;
+    if (splitGaveUp_) {
+        image.Discard();
+        return false;
+    }
     if (!scanned) {
         image.Discard();
         return true;  // the pre-scan's failure, as the general passes would report it

@@ -6,8 +6,10 @@
 // gives the walk up, and the conversion takes the general passes instead.
 #pragma once
 #include <cstddef>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "base/File.h"
@@ -30,6 +32,7 @@ class StreamedImage : public PrescanVisitor {
     ~StreamedImage() override { file_.Close(); }
     // The walk saw only ascending records and every write went through.
     bool Usable() const { return started_ && !abandoned_; }
+    const std::string& Path() const { return path_; }
     // Writes what is still missing, the header of base..highest with the sum in its field, and
     // closes the file; false on a failed write. The sum is left in sum.
     virtual bool Finish(uint32_t highest, uint16_t& sum) = 0;
@@ -67,6 +70,21 @@ class StreamedImage : public PrescanVisitor {
     uint64_t sum_ = 0;   // of the data bytes written
 };
 
+// The base address of an image, passed from the image of a source's first part, which finds it
+// at its first record, to the image of the second part, built on another thread meanwhile.
+class BaseHandOff {
+  public:
+    // The first call counts; -1 says the first part holds no data record.
+    void Publish(int64_t base);
+    int64_t Wait();
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    bool set_ = false;
+    int64_t base_ = -1;
+};
+
 class AscendingImage final : public StreamedImage {
   public:
     explicit AscendingImage(std::string path) : StreamedImage(std::move(path)) {}
@@ -74,7 +92,21 @@ class AscendingImage final : public StreamedImage {
     void Record(const DataRecord& record) override;
     bool Finish(uint32_t highest, uint16_t& sum) override;
 
+    // A source read in two parts at once: this image, of the first part, tells handOff its base;
+    // the image of the second part (made by Tail) writes its records into the same file, at their
+    // places, once it knows that base.
+    void ShareBase(BaseHandOff& handOff) { handOff_ = &handOff; }
+    static std::unique_ptr<AscendingImage> Tail(std::string path, BaseHandOff& handOff);
+    // The second part's image, on its thread, once its records are all in: its last bytes out and
+    // its file closed.
+    void FinishTail();
+    // Takes the second part's image on, when its records continue this one's in ascending order:
+    // the blank run between the two is written and the sums are joined. False when they do not
+    // (then this image is of no use).
+    bool Join(const AscendingImage& tail);
+
   private:
+    bool StartTail(uint32_t first);
     bool Fill(uint64_t count);
     bool Put(const uint8_t* data, size_t n);
     bool Flush();
@@ -84,6 +116,9 @@ class AscendingImage final : public StreamedImage {
     size_t used_ = 0;
     size_t capacity_ = 0;
     std::unique_ptr<uint8_t[]> blank_;
+    BaseHandOff* handOff_ = nullptr;
+    bool tail_ = false;
+    uint64_t first_ = 0;  // the first address the image of a second part holds
 };
 
 }  // namespace hxw

@@ -59,7 +59,7 @@ uint32_t ConversionOps::CreateWordModeImage(const std::string& hxw, uint8_t mode
     WordModeLayout layout;
     if (!LayoutFor(lowest, highest, layout)) return state_.LastResult = rc::Address;
     hxw::File out;
-    if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
+    if (!hxw::OpenImageFile(out, hxw)) return state_.LastResult = rc::FileOpen;
     if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return state_.LastResult = rc::FileWrite;
     hxw::ImageWriter image(out, 512, layout.bodySize, WordModeBlank(lowest - layout.base));
     if (!image.Finish() || !out.Close()) return state_.LastResult = rc::FileWrite;
@@ -127,7 +127,7 @@ uint32_t ConversionOps::ConvertWordMode(const std::string& hxw, hxw::File& sourc
     // Header and blank body go out in the same front-to-back pass as the data: the file ends up
     // as a blank image with every source byte patched in.
     hxw::File out;
-    if (!out.Open(hxw, "wb")) return state_.LastResult = rc::FileOpen;
+    if (!hxw::OpenImageFile(out, hxw)) return state_.LastResult = rc::FileOpen;
     if (!hxw::WriteHeaderBlock(out, layout.base, highest, "2")) return state_.LastResult = rc::FileWrite;
     hxw::ImageWriter image(out, 512, layout.bodySize, WordModeBlank(lowest - layout.base));
     WordModeVisitor visit(image, mode, lowest, highest, layout.base);

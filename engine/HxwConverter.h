@@ -39,6 +39,8 @@ class HxwConverter : public SharedState, public LinkState {
         return conversion_.CreateWordModeImage(hxw, mode, lowest, highest);
     }
     void SetFastPaths(bool on) { conversion_.SetFastPaths(on); }
+    void SetSplitAt(uint64_t at) { conversion_.SetSplitAt(at); }
+    bool LastScanSplit() const { return conversion_.LastScanSplit(); }
 
     // Checksums (see CheckSumOps).
     uint32_t CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual, uint32_t start,

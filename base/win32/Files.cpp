@@ -60,6 +60,9 @@ const ReplaceCalls kSystemCalls{CreateNew, FlushToDevice, RenameOver, FlushFolde
 
 const ReplaceCalls& SystemReplaceCalls() { return kSystemCalls; }
 
+// Windows has no call that starts writing a file out without waiting for it.
+void File::StartWriteBack() {}
+
 bool File::Seek(uint64_t offset) {
     return f_ && _fseeki64(f_, static_cast<long long>(offset), SEEK_SET) == 0;
 }

@@ -27,11 +27,13 @@ struct Outcome {
     RecordingProgress progress;
 };
 
-Outcome Convert(const std::string& content, uint8_t type, bool fast) {
+Outcome Convert(const std::string& content, uint8_t type, bool fast, uint64_t splitAt = UINT64_MAX,
+                bool* split = nullptr) {
     TempDir dir;
     Engine engine;
     engine.SetUpperHalfPath(dir / "Hxw.tmp");
     engine.SetFastPaths(fast);
+    engine.SetSplitAt(splitAt);
     WriteFile(dir / "src", content);
     WriteFile(dir / "out.hxw", "OLD");
     Outcome o;
@@ -43,6 +45,7 @@ Outcome Convert(const std::string& content, uint8_t type, bool fast) {
     o.lines = engine.LineCount;
     o.sum = engine.LastCheckSum;
     o.file = ReadFile(dir / "out.hxw");
+    if (split) *split = engine.LastScanSplit();
     // Nothing but the source and the target may remain: no temporary file.
     for (const auto& entry :
          std::filesystem::directory_iterator(std::filesystem::path(dir / "src").parent_path())) {
@@ -185,33 +188,37 @@ std::vector<Case> Cases() {
 }
 }  // namespace
 
+void ExpectSame(const Outcome& fast, const Outcome& general) {
+    EXPECT_EQ(fast.result, general.result);
+    EXPECT_EQ(fast.line, general.line);
+    EXPECT_EQ(fast.detail, general.detail);
+    EXPECT_EQ(fast.lowest, general.lowest);
+    EXPECT_EQ(fast.highest, general.highest);
+    EXPECT_EQ(fast.lines, general.lines);
+    EXPECT_EQ(fast.sum, general.sum);
+    EXPECT_TRUE(fast.file == general.file) << "the HXW files differ";
+    EXPECT_FALSE(fast.partLeft);
+    EXPECT_FALSE(general.partLeft);
+    EXPECT_EQ(fast.progress.ranges, general.progress.ranges);
+    if (!general.progress.positions.empty()) {
+        ASSERT_FALSE(fast.progress.positions.empty());
+        EXPECT_EQ(fast.progress.positions.front(), general.progress.positions.front());
+        EXPECT_EQ(fast.progress.positions.back(), general.progress.positions.back());
+    } else {
+        EXPECT_TRUE(fast.progress.positions.empty());
+    }
+    if (general.result != rc::Ok) {
+        EXPECT_EQ(fast.file, "OLD") << "a failed conversion replaced the file";
+    }
+}
+
 TEST(FastPath, OneWalkEqualsTheGeneralPassesOverATableOfSources) {
     for (const uint8_t type : {uint8_t(Normal), uint8_t(Byte4Mode), uint8_t(Byte8Mode)})
     for (const Case& c : Cases()) {
         SCOPED_TRACE(c.name + " as type " + std::to_string(type));
         const Outcome fast = Convert(c.source, type, true);
         const Outcome general = Convert(c.source, type, false);
-        EXPECT_EQ(fast.result, general.result);
-        EXPECT_EQ(fast.line, general.line);
-        EXPECT_EQ(fast.detail, general.detail);
-        EXPECT_EQ(fast.lowest, general.lowest);
-        EXPECT_EQ(fast.highest, general.highest);
-        EXPECT_EQ(fast.lines, general.lines);
-        EXPECT_EQ(fast.sum, general.sum);
-        EXPECT_TRUE(fast.file == general.file) << "the HXW files differ";
-        EXPECT_FALSE(fast.partLeft);
-        EXPECT_FALSE(general.partLeft);
-        EXPECT_EQ(fast.progress.ranges, general.progress.ranges);
-        if (!general.progress.positions.empty()) {
-            ASSERT_FALSE(fast.progress.positions.empty());
-            EXPECT_EQ(fast.progress.positions.front(), general.progress.positions.front());
-            EXPECT_EQ(fast.progress.positions.back(), general.progress.positions.back());
-        } else {
-            EXPECT_TRUE(fast.progress.positions.empty());
-        }
-        if (general.result != rc::Ok) {
-            EXPECT_EQ(fast.file, "OLD") << "a failed conversion replaced the file";
-        }
+        ExpectSame(fast, general);
         // The one walk shows by its progress: only the first and the last position.
         const bool streamed =
             general.result == rc::Ok && general.lines > 2 && fast.progress.positions.size() <= 2;
@@ -219,4 +226,39 @@ TEST(FastPath, OneWalkEqualsTheGeneralPassesOverATableOfSources) {
             EXPECT_EQ(streamed, c.streamed) << "walk taken: " << streamed;
         }
     }
+}
+
+// A source read in two halves at once, split at every line start in turn: the same as the general
+// passes each time, whether the halves' records continue each other or not.
+TEST(FastPath, TwoHalvesEqualTheGeneralPassesAtEverySplit) {
+    std::vector<Case> cases = Cases();
+    // Offset records on both sides of the split, and halves that overlap or go back.
+    cases.push_back({"linear records in both halves",
+                     Lines({HexLinear(1), HexRecord(0, 0x10, Run16(1)), HexRecord(0, 0x20, Run16(2)), HexLinear(2),
+                            HexRecord(0, 0x10, Run16(3)), HexLinear(3), HexRecord(0, 0x0, Run16(4))}),
+                     true});
+    cases.push_back({"second half overlaps the first",
+                     Lines({HexRecord(0, 0x100, Run16(1)), HexRecord(0, 0x110, Run16(2)),
+                            HexRecord(0, 0x118, Run16(3)), HexRecord(0, 0x200, Run16(4))}),
+                     false});
+    cases.push_back({"long blank run between the halves",
+                     Lines({HexRecord(0, 0x10, Run16(1)), HexLinear(0x0300), HexRecord(0, 0x20, Run16(2))}), true});
+    size_t splits = 0;
+    for (const Case& c : cases) {
+        const Outcome general = Convert(c.source, Normal, false);
+        for (size_t at = 0; at <= c.source.size(); ++at) {
+            if (at > 0 && c.source[at - 1] != '\n') continue;
+            SCOPED_TRACE(c.name + ", split at " + std::to_string(at));
+            bool split = false;
+            const Outcome fast = Convert(c.source, Normal, true, at, &split);
+            ExpectSame(fast, general);
+            splits += split;
+            // Halves that continue each other are joined into one image, without the general passes.
+            if (split && c.streamed && general.result == rc::Ok && general.lines > 2) {
+                EXPECT_LE(fast.progress.positions.size(), 2u) << "the halves were not joined";
+            }
+        }
+    }
+    // The halves were in fact read apart (a split after the last line has no second half).
+    EXPECT_GT(splits, cases.size());
 }
