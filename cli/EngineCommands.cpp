@@ -10,6 +10,7 @@
 #include "cli/CliJson.h"
 #include "cli/ConvertReport.h"
 #include "cli/SourceSurvey.h"
+#include "convert/SourceFacts.h"
 #include "convert/SourceCopy.h"
 #include "engine/HxwConverter.h"
 
@@ -115,8 +116,8 @@ int RunConvert(int argc, char** argv) {
     const std::string& source = args.positional[0];
     const std::string& hxw = args.positional[1];
     report.Fields().Str("source", source).Str("hxw", hxw).Str("type", TypeName(type)).Str("domain", manual ? "manual" : "auto");
-    // Standard input ("-"), a pipe or a device can be read only once; the conversion and the
-    // report's survey read it from one copy.
+    // Standard input ("-"), a pipe or a device can be read only once; the conversion's passes
+    // read it from one copy.
     const bool fromStdin = source == "-";
     const std::string shown = fromStdin ? "(standard input)" : source;
     hxw::SourceCopy copy;
@@ -129,8 +130,9 @@ int RunConvert(int argc, char** argv) {
     const std::string upper = PrivateUpperHalfPath(hxw);
     engine.SetUpperHalfPath(upper);
     uint32_t code;
-    // The report's look over the source runs beside the conversion, on the other core.
-    BackgroundSurvey survey(from);
+    // What the report says of the source comes from the conversion's own reading of it.
+    hxw::SourceFacts facts;
+    engine.CollectSourceFacts(&facts);
     {
         TerminalProgress progress("converting");
         code = engine.CreateHxwFile(from, hxw, type, manual ? 1 : 0, start, end, progress);
@@ -144,7 +146,8 @@ int RunConvert(int argc, char** argv) {
     Say("%s\n", line);
     report.Result(0, line);
     report.Fields().Str("checksum", Hex4(engine.LastCheckSum)).Str("checksum_kind", series ? "datasum" : "sum");
-    ReportConversion(shown, hxw, type, engine, survey.Result());
+    const SourceSurvey survey = SurveyOf(facts);
+    ReportConversion(shown, hxw, type, engine, &survey);
     return kExitOk;
 }
 

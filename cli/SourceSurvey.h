@@ -1,11 +1,13 @@
-// A look over a source file after its conversion, for the command line's report: where its data
-// lie and which records the conversion passed over because their type means nothing to it.
+// What the command line's report says of a converted source: where its data lie and which
+// records the conversion passed over because their type means nothing to it.
 #pragma once
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
+
+namespace hxw {
+struct SourceFacts;
+}
 
 struct AddressRun {
     uint64_t First = 0;  // inclusive
@@ -28,27 +30,6 @@ struct SourceSurvey {
     std::vector<AddressRun> Joined(uint64_t gap) const;
 };
 
-// Reads the source by the conversion pass's rules. False when it cannot be read, or when stop
-// (if given) was set before the end.
-bool SurveySource(const std::string& path, SourceSurvey& survey, const std::atomic<bool>* stop = nullptr);
-
-// A survey of a plain source file, made on a thread of its own from construction on, so that
-// it runs beside the conversion of the same file on another processor core. A source that is
-// not a plain file (a pipe) is not surveyed: it cannot be read a second time.
-class BackgroundSurvey {
-  public:
-    explicit BackgroundSurvey(const std::string& path);
-    // Stops the survey early and waits for its thread.
-    ~BackgroundSurvey();
-    BackgroundSurvey(const BackgroundSurvey&) = delete;
-    BackgroundSurvey& operator=(const BackgroundSurvey&) = delete;
-
-    // Waits for the survey; null when the source could not be surveyed.
-    const SourceSurvey* Result();
-
-  private:
-    SourceSurvey survey_;
-    bool ok_ = false;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
+// The survey of what a conversion's pre-scan saw of its source: the runs sorted and joined, the
+// ignored types sorted.
+SourceSurvey SurveyOf(const hxw::SourceFacts& facts);

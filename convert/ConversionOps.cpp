@@ -11,6 +11,7 @@
 #include "convert/ImageWriter.h"
 #include "convert/PrescanLine.h"
 #include "convert/RecordWalk.h"
+#include "convert/SourceFacts.h"
 #include "base/ResultCodes.h"
 #include "convert/SourceCopy.h"
 #include "convert/SourceRecords.h"
@@ -119,11 +120,12 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
         return false;
     };
 
+    if (facts_) facts_->Clear();
     hxw::File file;
     if (!file.Open(source, "rb")) return fail(rc::FileOpen, 0, "cannot open " + source);
     // The image built as the source is read can take a large source in two halves at once.
     std::unique_ptr<hxw::SecondPart> second;
-    if (splitImage_) second = hxw::SecondPart::Start(source, *splitImage_, splitAt_);
+    if (splitImage_) second = hxw::SecondPart::Start(source, *splitImage_, facts_ != nullptr, splitAt_);
     lastSplit_ = second != nullptr;
     hxw::LineReader lines(file);
     if (second) lines.Limit(second->From());
@@ -160,6 +162,12 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
             state_.LineCount = counted;
             return fail(code, number, detail);
         }
+        if (facts_) {
+            if (data)
+                facts_->Data(record.Address, record.Count);
+            else
+                facts_->OtherLine(format, line, number);
+        }
         if (!data) continue;
         const uint64_t last = uint64_t{record.Address} + record.Count - 1;
         lowest = std::min(lowest, record.Address);
@@ -195,6 +203,7 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
             state_.HighestAddress = 0;
             return fail(rest.Code, number + rest.DefectLine, rest.Detail);
         }
+        if (facts_) facts_->Append(rest.Facts, number);
         number += rest.Lines;
         lowest = std::min(lowest, rest.Lowest);
         highest = std::max(highest, rest.Highest);

@@ -14,6 +14,7 @@ namespace hxw {
 class File;
 class PrescanVisitor;
 class AscendingImage;
+struct SourceFacts;
 struct UpperHalfIndex;
 }  // namespace hxw
 
@@ -71,6 +72,8 @@ class ConversionOps {
     // Where a source read in two halves is split: at the first line start from at on, whatever its
     // size (UINT64_MAX, the default: from the middle of a large source). For tests.
     void SetSplitAt(uint64_t at) { splitAt_ = at; }
+    // Where each pre-scan puts what it sees of the source for a report (null: nowhere).
+    void CollectSourceFacts(hxw::SourceFacts* facts) { facts_ = facts; }
     // Whether the last pre-scan read its source in two halves.
     bool LastScanSplit() const { return lastSplit_; }
 
@@ -87,6 +90,7 @@ class ConversionOps {
     hxw::AscendingImage* splitImage_ = nullptr;
     bool splitGaveUp_ = false;
     bool lastSplit_ = false;
+    hxw::SourceFacts* facts_ = nullptr;
     uint64_t splitAt_ = UINT64_MAX;
     bool fastPaths_ = true;
     std::string upperHalfPath_ = "Hxw.tmp";

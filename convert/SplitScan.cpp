@@ -55,7 +55,8 @@ bool OffsetBefore(File& file, uint64_t at, uint32_t& offset) {
 }
 }  // namespace
 
-std::unique_ptr<SecondPart> SecondPart::Start(const std::string& source, AscendingImage& first, uint64_t at) {
+std::unique_ptr<SecondPart> SecondPart::Start(const std::string& source, AscendingImage& first, bool facts,
+                                              uint64_t at) {
     const bool forced = at != UINT64_MAX;
     if (!forced && std::thread::hardware_concurrency() < 2) return nullptr;
     File file;
@@ -75,12 +76,12 @@ std::unique_ptr<SecondPart> SecondPart::Start(const std::string& source, Ascendi
     if (from >= status.Size) return nullptr;  // nothing after it
     uint32_t offset = 0;
     if (format == SourceFormat::Hex && !OffsetBefore(file, from, offset)) return nullptr;
-    return std::unique_ptr<SecondPart>(new SecondPart(source, format, from, offset, first));
+    return std::unique_ptr<SecondPart>(new SecondPart(source, format, from, offset, facts, first));
 }
 
 SecondPart::SecondPart(const std::string& source, SourceFormat format, uint64_t from, uint32_t offset,
-                       AscendingImage& first)
-    : source_(source), format_(format), from_(from), offset_(offset), image_(AscendingImage::Tail(first.Path(), handOff_)) {
+                       bool facts, AscendingImage& first)
+    : source_(source), format_(format), from_(from), offset_(offset), facts_(facts), image_(AscendingImage::Tail(first.Path(), handOff_)) {
     first.ShareBase(handOff_);
     thread_ = std::thread([this] { Run(); });
 }
@@ -122,6 +123,12 @@ void SecondPart::Run() {
             scan.Code = code;
             scan.DefectLine = number;
             break;
+        }
+        if (facts_) {
+            if (data)
+                scan.Facts.Data(record.Address, record.Count);
+            else
+                scan.Facts.OtherLine(format_, line, number);
         }
         if (!data) continue;
         scan.Lowest = std::min(scan.Lowest, record.Address);

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "convert/SourceFacts.h"
 #include "convert/StreamedNormal.h"
 
 namespace hxw {
@@ -26,6 +27,7 @@ struct PartScan {
     uint32_t Highest = 0;
     bool TooLong = false;     // reading stopped at a line longer than LineReader::kMaxLine
     bool ReadFailed = false;
+    SourceFacts Facts;        // when asked for
 };
 
 class SecondPart {
@@ -36,7 +38,8 @@ class SecondPart {
     // read in one part (small, a single core, no line end in its second half, no offset record
     // close enough before it). at, when not UINT64_MAX, puts the split at the first line start at
     // or after it, whatever the size (for tests).
-    static std::unique_ptr<SecondPart> Start(const std::string& source, AscendingImage& first,
+    // facts: the second half's SourceFacts are kept too.
+    static std::unique_ptr<SecondPart> Start(const std::string& source, AscendingImage& first, bool facts,
                                              uint64_t at = UINT64_MAX);
     // Stops the thread early when it still runs, and waits for it.
     ~SecondPart();
@@ -52,13 +55,15 @@ class SecondPart {
     const AscendingImage& Image() const { return *image_; }
 
   private:
-    SecondPart(const std::string& source, SourceFormat format, uint64_t from, uint32_t offset, AscendingImage& first);
+    SecondPart(const std::string& source, SourceFormat format, uint64_t from, uint32_t offset, bool facts,
+               AscendingImage& first);
     void Run();
 
     std::string source_;
     SourceFormat format_;
     uint64_t from_;
     uint32_t offset_;
+    bool facts_;
     BaseHandOff handOff_;
     std::unique_ptr<AscendingImage> image_;
     PartScan scan_;

@@ -41,6 +41,9 @@ class HxwConverter : public SharedState, public LinkState {
     void SetFastPaths(bool on) { conversion_.SetFastPaths(on); }
     void SetSplitAt(uint64_t at) { conversion_.SetSplitAt(at); }
     bool LastScanSplit() const { return conversion_.LastScanSplit(); }
+    // Each conversion's pre-scan fills facts with where the source's data lie and which records
+    // it ignored; facts must outlive the conversions (null: no facts are kept).
+    void CollectSourceFacts(hxw::SourceFacts* facts) { conversion_.CollectSourceFacts(facts); }
 
     // Checksums (see CheckSumOps).
     uint32_t CheckSumFile(const std::string& path, uint8_t kind, uint32_t crcInit, bool manual, uint32_t start,

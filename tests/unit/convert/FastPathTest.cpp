@@ -9,6 +9,7 @@
 
 #include "tests/support/TestFiles.h"
 #include "base/ResultCodes.h"
+#include "convert/SourceFacts.h"
 #include "engine/HxwConverter.h"
 
 using namespace testfiles;
@@ -25,6 +26,10 @@ struct Outcome {
     std::string file;  // the target after the conversion ("OLD" when it was kept)
     bool partLeft = false;
     RecordingProgress progress;
+    // The pre-scan's facts of the source: the data runs sorted and joined, the ignored records.
+    std::vector<std::pair<uint64_t, uint64_t>> runs;
+    uint64_t ignored = 0, firstIgnored = 0;
+    std::vector<std::string> ignoredTypes;
 };
 
 Outcome Convert(const std::string& content, uint8_t type, bool fast, uint64_t splitAt = UINT64_MAX,
@@ -34,6 +39,8 @@ Outcome Convert(const std::string& content, uint8_t type, bool fast, uint64_t sp
     engine.SetUpperHalfPath(dir / "Hxw.tmp");
     engine.SetFastPaths(fast);
     engine.SetSplitAt(splitAt);
+    hxw::SourceFacts facts;
+    engine.CollectSourceFacts(&facts);
     WriteFile(dir / "src", content);
     WriteFile(dir / "out.hxw", "OLD");
     Outcome o;
@@ -46,6 +53,10 @@ Outcome Convert(const std::string& content, uint8_t type, bool fast, uint64_t sp
     o.sum = engine.LastCheckSum;
     o.file = ReadFile(dir / "out.hxw");
     if (split) *split = engine.LastScanSplit();
+    for (const auto& run : facts.SortedRuns()) o.runs.push_back({run.First, run.Last});
+    o.ignored = facts.IgnoredRecords;
+    o.firstIgnored = facts.FirstIgnoredLine;
+    o.ignoredTypes = facts.IgnoredTypes;
     // Nothing but the source and the target may remain: no temporary file.
     for (const auto& entry :
          std::filesystem::directory_iterator(std::filesystem::path(dir / "src").parent_path())) {
@@ -197,6 +208,12 @@ void ExpectSame(const Outcome& fast, const Outcome& general) {
     EXPECT_EQ(fast.lines, general.lines);
     EXPECT_EQ(fast.sum, general.sum);
     EXPECT_TRUE(fast.file == general.file) << "the HXW files differ";
+    if (general.result == rc::Ok) {
+        EXPECT_EQ(fast.runs, general.runs);
+        EXPECT_EQ(fast.ignored, general.ignored);
+        EXPECT_EQ(fast.firstIgnored, general.firstIgnored);
+        EXPECT_EQ(fast.ignoredTypes, general.ignoredTypes);
+    }
     EXPECT_FALSE(fast.partLeft);
     EXPECT_FALSE(general.partLeft);
     EXPECT_EQ(fast.progress.ranges, general.progress.ranges);
@@ -241,6 +258,10 @@ TEST(FastPath, TwoHalvesEqualTheGeneralPassesAtEverySplit) {
                      Lines({HexRecord(0, 0x100, Run16(1)), HexRecord(0, 0x110, Run16(2)),
                             HexRecord(0, 0x118, Run16(3)), HexRecord(0, 0x200, Run16(4))}),
                      false});
+    cases.push_back({"records of unknown types in both halves",
+                     Lines({HexRecord(0x07, 0, {1, 2}), HexRecord(0, 0x10, Run16(1)), HexRecord(0x42, 0, {3}),
+                            HexRecord(0, 0x20, Run16(2)), HexRecord(0x07, 0, {4}), HexRecord(0x09, 0, {})}),
+                     true});
     cases.push_back({"long blank run between the halves",
                      Lines({HexRecord(0, 0x10, Run16(1)), HexLinear(0x0300), HexRecord(0, 0x20, Run16(2))}), true});
     size_t splits = 0;
@@ -261,4 +282,43 @@ TEST(FastPath, TwoHalvesEqualTheGeneralPassesAtEverySplit) {
     }
     // The halves were in fact read apart (a split after the last line has no second half).
     EXPECT_GT(splits, cases.size());
+}
+
+// What the pre-scan tells a report: the data runs, and the records of types neither format
+// defines, with the first one's line and the types in the order they came.
+TEST(FastPath, SourceFactsNameTheDataRunsAndTheIgnoredRecords) {
+    const struct {
+        const char* name;
+        std::string source;
+        std::vector<std::pair<uint64_t, uint64_t>> runs;
+        uint64_t ignored, first;
+        std::vector<std::string> types;
+    } cases[] = {
+        {"HEX",
+         Lines({HexRecord(0, 0x10, Run16(1)), HexRecord(0x42, 0, {3}), HexRecord(0, 0x20, Run16(2)),
+                HexRecord(0x07, 0, {4}), HexRecord(0x42, 0, {}), HexRecord(0, 0x100, Run16(3)),
+                HexRecord(1, 0, {})}),
+         {{0x10, 0x2F}, {0x100, 0x10F}},
+         3,
+         2,
+         {"42", "07"}},
+        {"S-records",
+         Lines({SRecord('0', 0, {'h'}), SRecord('1', 0x1000, Run16(1)), SRecord('X', 0, {1, 2}),
+                SRecord('1', 0x1008, Run16(2)), SRecord('9', 0, {})}),
+         {{0x1000, 0x1017}},
+         1,
+         3,
+         {"SX"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const bool fast : {true, false}) {
+            const Outcome o = Convert(c.source, Normal, fast);
+            ASSERT_EQ(o.result, rc::Ok);
+            EXPECT_EQ(o.runs, c.runs);
+            EXPECT_EQ(o.ignored, c.ignored);
+            EXPECT_EQ(o.firstIgnored, c.first);
+            EXPECT_EQ(o.ignoredTypes, c.types);
+        }
+    }
 }
