@@ -13,7 +13,7 @@ enum DomainMode : uint8_t { Auto = 0, Manual = 1 };
 namespace hxw {
 class File;
 class PrescanVisitor;
-class AscendingImage;
+class StreamedImage;
 struct SourceFacts;
 struct UpperHalfIndex;
 }  // namespace hxw
@@ -86,8 +86,8 @@ class ConversionOps {
     bool StreamAscending(const std::string& source, const std::string& hxw, uint8_t type, Progress& progress);
 
     hxw::PrescanVisitor* prescanVisitor_ = nullptr;
-    // The Normal image the pre-scan builds, which may take the source in two halves.
-    hxw::AscendingImage* splitImage_ = nullptr;
+    // The image the pre-scan builds, which may take the source in two halves.
+    hxw::StreamedImage* splitImage_ = nullptr;
     bool splitGaveUp_ = false;
     bool lastSplit_ = false;
     hxw::SourceFacts* facts_ = nullptr;

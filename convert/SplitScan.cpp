@@ -55,7 +55,7 @@ bool OffsetBefore(File& file, uint64_t at, uint32_t& offset) {
 }
 }  // namespace
 
-std::unique_ptr<SecondPart> SecondPart::Start(const std::string& source, AscendingImage& first, bool facts,
+std::unique_ptr<SecondPart> SecondPart::Start(const std::string& source, StreamedImage& first, bool facts,
                                               uint64_t at) {
     const bool forced = at != UINT64_MAX;
     if (!forced && std::thread::hardware_concurrency() < 2) return nullptr;
@@ -80,8 +80,8 @@ std::unique_ptr<SecondPart> SecondPart::Start(const std::string& source, Ascendi
 }
 
 SecondPart::SecondPart(const std::string& source, SourceFormat format, uint64_t from, uint32_t offset,
-                       bool facts, AscendingImage& first)
-    : source_(source), format_(format), from_(from), offset_(offset), facts_(facts), image_(AscendingImage::Tail(first.Path(), handOff_)) {
+                       bool facts, StreamedImage& first)
+    : source_(source), format_(format), from_(from), offset_(offset), facts_(facts), image_(first.MakeTail(handOff_)) {
     first.ShareBase(handOff_);
     thread_ = std::thread([this] { Run(); });
 }

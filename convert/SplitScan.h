@@ -39,7 +39,7 @@ class SecondPart {
     // close enough before it). at, when not UINT64_MAX, puts the split at the first line start at
     // or after it, whatever the size (for tests).
     // facts: the second half's SourceFacts are kept too.
-    static std::unique_ptr<SecondPart> Start(const std::string& source, AscendingImage& first, bool facts,
+    static std::unique_ptr<SecondPart> Start(const std::string& source, StreamedImage& first, bool facts,
                                              uint64_t at = UINT64_MAX);
     // Stops the thread early when it still runs, and waits for it.
     ~SecondPart();
@@ -52,11 +52,11 @@ class SecondPart {
     uint32_t Offset() const { return offset_; }
     // Waits for the second half: its figures, and its image complete and closed.
     const PartScan& Wait();
-    const AscendingImage& Image() const { return *image_; }
+    const StreamedImage& Image() const { return *image_; }
 
   private:
     SecondPart(const std::string& source, SourceFormat format, uint64_t from, uint32_t offset, bool facts,
-               AscendingImage& first);
+               StreamedImage& first);
     void Run();
 
     std::string source_;
@@ -65,7 +65,7 @@ class SecondPart {
     uint32_t offset_;
     bool facts_;
     BaseHandOff handOff_;
-    std::unique_ptr<AscendingImage> image_;
+    std::unique_ptr<StreamedImage> image_;
     PartScan scan_;
     std::atomic<bool> stop_{false};
     std::thread thread_;

@@ -67,21 +67,20 @@ int64_t BaseHandOff::Wait() {
     return base_;
 }
 
-std::unique_ptr<AscendingImage> AscendingImage::Tail(std::string path, BaseHandOff& handOff) {
-    auto image = std::make_unique<AscendingImage>(std::move(path));
-    image->handOff_ = &handOff;
-    image->tail_ = true;
-    return image;
-}
-
-bool AscendingImage::StartTail(uint32_t first) {
-    // The first part's image made the file; this one writes into it from its first record's place.
+bool StreamedImage::OpenTail(uint32_t first) {
     const int64_t base = handOff_->Wait();
     if (base < 0 || base > first || !file_.Open(path_, "r+b")) return false;
     file_.WriteBackEvery(uint64_t{8} << 20);
     base_ = static_cast<uint32_t>(base);
     first_ = next_ = first;
-    return file_.Seek(512 + (first_ - base_));
+    return true;
+}
+
+std::unique_ptr<StreamedImage> AscendingImage::MakeTail(BaseHandOff& handOff) const {
+    auto image = std::make_unique<AscendingImage>(path_);
+    image->handOff_ = &handOff;
+    image->tail_ = true;
+    return image;
 }
 
 void AscendingImage::Record(const DataRecord& record) {
@@ -92,7 +91,8 @@ void AscendingImage::Record(const DataRecord& record) {
         capacity_ = kFirstBuffer;
         if (!buffer_) return Abandon();
         if (tail_) {
-            if (!StartTail(record.Address)) return Abandon();
+            // From its first record's place on; the first part's image writes what lies before.
+            if (!OpenTail(record.Address) || !file_.Seek(512 + (first_ - base_))) return Abandon();
         } else {
             if (!Start()) return Abandon();
             base_ = record.Address & 0xFFFFFF00u;
@@ -150,7 +150,8 @@ void AscendingImage::FinishTail() {
     if (!file_.Close()) abandoned_ = true;
 }
 
-bool AscendingImage::Join(const AscendingImage& tail) {
+bool AscendingImage::Join(const StreamedImage& other) {
+    const auto& tail = static_cast<const AscendingImage&>(other);
     if (!tail.started_) return true;  // the second part holds no data
     if (abandoned_ || !started_ || tail.abandoned_ || tail.base_ != base_ || tail.first_ < next_) {
         Abandon();
@@ -184,16 +185,13 @@ bool ConversionOps::StreamAscending(const std::string& source, const std::string
     hxw::AtomicReplace save(hxw);
     if (!save.Begin()) return false;  // the general passes meet the same trouble and report it
     std::unique_ptr<hxw::StreamedImage> built;
-    splitImage_ = nullptr;
-    if (type == Normal) {
-        auto normal = std::make_unique<hxw::AscendingImage>(save.TempPath());
-        splitImage_ = normal.get();
-        built = std::move(normal);
-    } else {
+    if (type == Normal)
+        built = std::make_unique<hxw::AscendingImage>(save.TempPath());
+    else
         built = std::make_unique<hxw::AscendingWordImage>(save.TempPath(), type);
-    }
     hxw::StreamedImage& image = *built;
     prescanVisitor_ = &image;
+    splitImage_ = &image;
     splitGaveUp_ = false;
     const bool scanned = PrescanSource(source, type);
     prescanVisitor_ = nullptr;

@@ -24,6 +24,21 @@ class PrescanVisitor {
     virtual void Record(const DataRecord& record) = 0;
 };
 
+// The base address of an image, passed from the image of a source's first part, which finds it
+// at its first record, to the image of the second part, built on another thread meanwhile.
+class BaseHandOff {
+  public:
+    // The first call counts; -1 says the first part holds no data record.
+    void Publish(int64_t base);
+    int64_t Wait();
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    bool set_ = false;
+    int64_t base_ = -1;
+};
+
 // A visitor that builds the whole image while the pre-scan walks the source, into the file at
 // path: a header's room first, then the body in address order.
 class StreamedImage : public PrescanVisitor {
@@ -39,7 +54,24 @@ class StreamedImage : public PrescanVisitor {
     // Closes and removes the file.
     void Discard();
 
+    // A source read in two parts at once (SplitScan.h): this image, of the first part, tells
+    // handOff its base; the image MakeTail gives builds the second part's records into the same
+    // file, at their places, once it knows that base.
+    void ShareBase(BaseHandOff& handOff) { handOff_ = &handOff; }
+    virtual std::unique_ptr<StreamedImage> MakeTail(BaseHandOff& handOff) const = 0;
+    // The second part's image, on its thread, once its records are all in: what it holds out and
+    // its file closed.
+    virtual void FinishTail() = 0;
+    // Takes on the second part's image (made by MakeTail), when its records continue this one's
+    // in ascending order: what lies between is written and the sums are joined. False when they
+    // do not (then this image is of no use).
+    virtual bool Join(const StreamedImage& tail) = 0;
+
   protected:
+    // The second part's image at its first record: waits for the base, then opens the file the
+    // first part's image made (the place to write is the caller's); false when that fails or the
+    // first part has no base at or below first.
+    bool OpenTail(uint32_t first);
     // Opens the file with the header's room held; false when it cannot be written.
     bool Start();
     // The record's bytes when it continues the image in ascending order (decoded into scratch
@@ -68,21 +100,9 @@ class StreamedImage : public PrescanVisitor {
     uint32_t base_ = 0;
     uint64_t next_ = 0;  // the address after the last byte written
     uint64_t sum_ = 0;   // of the data bytes written
-};
-
-// The base address of an image, passed from the image of a source's first part, which finds it
-// at its first record, to the image of the second part, built on another thread meanwhile.
-class BaseHandOff {
-  public:
-    // The first call counts; -1 says the first part holds no data record.
-    void Publish(int64_t base);
-    int64_t Wait();
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    bool set_ = false;
-    int64_t base_ = -1;
+    BaseHandOff* handOff_ = nullptr;
+    bool tail_ = false;   // the image of a second part
+    uint64_t first_ = 0;  // the first address the image of a second part holds
 };
 
 class AscendingImage final : public StreamedImage {
@@ -92,21 +112,11 @@ class AscendingImage final : public StreamedImage {
     void Record(const DataRecord& record) override;
     bool Finish(uint32_t highest, uint16_t& sum) override;
 
-    // A source read in two parts at once: this image, of the first part, tells handOff its base;
-    // the image of the second part (made by Tail) writes its records into the same file, at their
-    // places, once it knows that base.
-    void ShareBase(BaseHandOff& handOff) { handOff_ = &handOff; }
-    static std::unique_ptr<AscendingImage> Tail(std::string path, BaseHandOff& handOff);
-    // The second part's image, on its thread, once its records are all in: its last bytes out and
-    // its file closed.
-    void FinishTail();
-    // Takes the second part's image on, when its records continue this one's in ascending order:
-    // the blank run between the two is written and the sums are joined. False when they do not
-    // (then this image is of no use).
-    bool Join(const AscendingImage& tail);
+    std::unique_ptr<StreamedImage> MakeTail(BaseHandOff& handOff) const override;
+    void FinishTail() override;
+    bool Join(const StreamedImage& tail) override;
 
   private:
-    bool StartTail(uint32_t first);
     bool Fill(uint64_t count);
     bool Put(const uint8_t* data, size_t n);
     bool Flush();
@@ -116,9 +126,6 @@ class AscendingImage final : public StreamedImage {
     size_t used_ = 0;
     size_t capacity_ = 0;
     std::unique_ptr<uint8_t[]> blank_;
-    BaseHandOff* handOff_ = nullptr;
-    bool tail_ = false;
-    uint64_t first_ = 0;  // the first address the image of a second part holds
 };
 
 }  // namespace hxw

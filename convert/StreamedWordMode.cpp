@@ -40,9 +40,14 @@ bool AscendingWordImage::Flush() {
 
 bool AscendingWordImage::OpenBlock(uint64_t n) {
     if (started_) {
-        // The open block is complete: every data byte of it counts.
-        sum_ += ByteSum(block_, 256);
-        if (!Append(block_)) return false;
+        if (tail_ && blockNo_ == headNo_) {
+            // A second part's first block waits for the join; the blocks after it go out.
+            std::memcpy(head_, block_, kBlock);
+        } else {
+            // The open block is complete: every data byte of it counts.
+            sum_ += ByteSum(block_, 256);
+            if (!Append(block_)) return false;
+        }
         // Blocks no record touches: blank data (FF) and attributes.
         uint8_t blank[kBlock];
         std::memset(blank, 0xFF, 256);
@@ -67,12 +72,23 @@ void AscendingWordImage::Record(const DataRecord& record) {
     if (!started_) {
         out_.reset(new (std::nothrow) uint8_t[kFirstBuffer]);
         capacity_ = kFirstBuffer;
-        if (!out_ || !Start()) return Abandon();
-        base_ = record.Address & 0xFFFFFFF0u;
-        pad_ = record.Address - base_;
-        next_ = record.Address;
-        if (!OpenBlock(0)) return Abandon();
-        started_ = true;
+        if (!out_) return Abandon();
+        if (tail_) {
+            started_ = true;
+            if (!OpenTail(record.Address)) return Abandon();
+            headNo_ = blockNo_ = (record.Address - base_) / 256;
+            std::memset(block_, 0xFF, 256);
+            std::memset(block_ + 256, kAttrBlank, 256);
+            if (!file_.Seek(512 + (headNo_ + 1) * kBlock)) return Abandon();
+        } else {
+            if (!Start()) return Abandon();
+            base_ = record.Address & 0xFFFFFFF0u;
+            pad_ = record.Address - base_;
+            next_ = record.Address;
+            if (!OpenBlock(0)) return Abandon();
+            started_ = true;
+            if (handOff_) handOff_->Publish(base_);
+        }
     }
     uint8_t bytes[256];
     const uint8_t* data = AscendingBytes(record, bytes);
@@ -94,6 +110,56 @@ void AscendingWordImage::Record(const DataRecord& record) {
     next_ = uint64_t{record.Address} + m;
 }
 
+std::unique_ptr<StreamedImage> AscendingWordImage::MakeTail(BaseHandOff& handOff) const {
+    auto image = std::make_unique<AscendingWordImage>(path_, mode_);
+    image->handOff_ = &handOff;
+    image->tail_ = true;
+    return image;
+}
+
+void AscendingWordImage::FinishTail() {
+    if (started_ && !abandoned_) {
+        bool ok = true;
+        if (blockNo_ == headNo_) {
+            std::memcpy(head_, block_, kBlock);
+        } else {
+            // The last block: only the data bytes up to the last address count.
+            sum_ += ByteSum(block_, static_cast<size_t>((next_ - 1 - base_) % 256) + 1);
+            ok = Append(block_);
+        }
+        if (!ok || !Flush()) Abandon();
+    }
+    if (!file_.Close()) abandoned_ = true;
+}
+
+bool AscendingWordImage::Join(const StreamedImage& other) {
+    const auto& tail = static_cast<const AscendingWordImage&>(other);
+    if (!tail.started_) return true;  // the second part holds no data
+    if (abandoned_ || !started_ || tail.abandoned_ || tail.base_ != base_ || tail.first_ < next_ ||
+        (tail.headNo_ != blockNo_ && !OpenBlock(tail.headNo_))) {
+        Abandon();
+        return false;
+    }
+    // The second part's first block from its first address on: above every byte of this one's.
+    const size_t from = static_cast<size_t>((tail.first_ - base_) % 256);
+    std::memcpy(block_ + from, tail.head_ + from, 256 - from);
+    std::memcpy(block_ + 256 + from, tail.head_ + 256 + from, 256 - from);
+    next_ = tail.next_;
+    if (tail.blockNo_ != tail.headNo_) {
+        // The file holds the second part's blocks after this one: it goes out whole, and the
+        // second part's sum counts the rest.
+        sum_ += ByteSum(block_, 256);
+        if (!Append(block_) || !Flush()) {
+            Abandon();
+            return false;
+        }
+        sum_ += tail.sum_;
+        blockNo_ = tail.blockNo_;
+        lastWritten_ = true;
+    }
+    return true;
+}
+
 bool AscendingWordImage::Finish(uint32_t highest, uint16_t& sum) {
     if (highest + uint64_t{1} != next_) {
         file_.Close();
@@ -101,8 +167,8 @@ bool AscendingWordImage::Finish(uint32_t highest, uint16_t& sum) {
     }
     // The last block: only the data bytes up to the highest address count.
     const size_t last = static_cast<size_t>((uint64_t{highest} - base_) % 256);
-    sum_ += ByteSum(block_, last + 1);
-    if (!Append(block_) || !Flush()) {
+    if (!lastWritten_) sum_ += ByteSum(block_, last + 1);
+    if ((!lastWritten_ && !Append(block_)) || !Flush()) {
         file_.Close();
         return false;
     }

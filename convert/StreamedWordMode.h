@@ -24,6 +24,12 @@ class AscendingWordImage final : public StreamedImage {
     // Also false when highest is not the last address written.
     bool Finish(uint32_t highest, uint16_t& sum) override;
 
+    // The second part's image keeps its first block (which the first part's last records may
+    // share) for the join, and writes the blocks after it at their places.
+    std::unique_ptr<StreamedImage> MakeTail(BaseHandOff& handOff) const override;
+    void FinishTail() override;
+    bool Join(const StreamedImage& tail) override;
+
   private:
     static constexpr size_t kBlock = 512;
     // Opens block number n (blank, with the pad of block 0), after the open one goes out.
@@ -39,6 +45,11 @@ class AscendingWordImage final : public StreamedImage {
     uint32_t pad_ = 0;      // addresses of block 0 before the lowest one
     uint64_t blockNo_ = 0;  // the open block
     uint8_t block_[kBlock];
+    // The second part's first block, kept back (headNo_ its number); and in the first part's
+    // image, whether the last block went out already at the join.
+    uint64_t headNo_ = 0;
+    uint8_t head_[kBlock];
+    bool lastWritten_ = false;
 };
 
 }  // namespace hxw

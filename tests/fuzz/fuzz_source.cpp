@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fast.SetUpperHalfPath(dir.Path("Hxw.tmp"));
         general.SetUpperHalfPath(dir.Path("Hxw.tmp"));
         general.SetFastPaths(false);
-        // Normal reads the source in two halves, split somewhere the control byte says.
-        if (type == Normal) fast.SetSplitAt((size - 1) * ((control >> 4) + 1) / 17);
+        // The one walk reads the source in two halves, split where the control byte says.
+        fast.SetSplitAt((size - 1) * ((control >> 4) + 1) / 17);
         const std::string a = dir.Path("fast.hxw"), b = dir.Path("general.hxw");
         const uint32_t ra = fast.CreateHxwFile(source, a, type, Auto, 0, 0, progress);
         const uint32_t rb = general.CreateHxwFile(source, b, type, Auto, 0, 0, progress);

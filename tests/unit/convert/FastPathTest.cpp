@@ -245,8 +245,9 @@ TEST(FastPath, OneWalkEqualsTheGeneralPassesOverATableOfSources) {
     }
 }
 
-// A source read in two halves at once, split at every line start in turn: the same as the general
-// passes each time, whether the halves' records continue each other or not.
+// A source read in two halves at once, split at every line start in turn, for Normal and both word
+// modes: the same as the general passes each time, whether the halves' records continue each
+// other or not.
 TEST(FastPath, TwoHalvesEqualTheGeneralPassesAtEverySplit) {
     std::vector<Case> cases = Cases();
     // Offset records on both sides of the split, and halves that overlap or go back.
@@ -264,14 +265,21 @@ TEST(FastPath, TwoHalvesEqualTheGeneralPassesAtEverySplit) {
                      true});
     cases.push_back({"long blank run between the halves",
                      Lines({HexRecord(0, 0x10, Run16(1)), HexLinear(0x0300), HexRecord(0, 0x20, Run16(2))}), true});
+    // Records of one 256-address block on both sides of the split, for the word modes' blocks.
+    cases.push_back({"one block across the halves",
+                     Lines({HexRecord(0, 0x1004, Bytes({1, 2, 3})), HexRecord(0, 0x1010, Run16(1)),
+                            HexRecord(0, 0x1021, Run16(2)), HexRecord(0, 0x10F8, Run16(3)),
+                            HexRecord(0, 0x1208, Bytes({4, 5}))}),
+                     true});
     size_t splits = 0;
+    for (const uint8_t type : {uint8_t(Normal), uint8_t(Byte4Mode), uint8_t(Byte8Mode)})
     for (const Case& c : cases) {
-        const Outcome general = Convert(c.source, Normal, false);
+        const Outcome general = Convert(c.source, type, false);
         for (size_t at = 0; at <= c.source.size(); ++at) {
             if (at > 0 && c.source[at - 1] != '\n') continue;
-            SCOPED_TRACE(c.name + ", split at " + std::to_string(at));
+            SCOPED_TRACE(c.name + " as type " + std::to_string(type) + ", split at " + std::to_string(at));
             bool split = false;
-            const Outcome fast = Convert(c.source, Normal, true, at, &split);
+            const Outcome fast = Convert(c.source, type, true, at, &split);
             ExpectSame(fast, general);
             splits += split;
             // Halves that continue each other are joined into one image, without the general passes.
