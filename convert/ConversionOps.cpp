@@ -32,7 +32,7 @@ bool WriteHeaderBlock(File& file, uint32_t start, uint32_t end, const char* type
 
 bool OpenImageFile(File& file, const std::string& path) {
     if (!file.Open(path, "wb")) return false;
-    file.WriteBackEvery(uint64_t{8} << 20);
+    file.WriteBackEvery(kWriteBackStep);
     return true;
 }
 

@@ -16,6 +16,8 @@ bool WriteHeaderBlock(File& file, uint32_t start, uint32_t end, const char* type
 // Opens the image file being built for writing; its data start on their way to the device while
 // the conversion goes on, so that the flush before it is put in place has less to wait for.
 bool OpenImageFile(File& file, const std::string& path);
+// How much of an image is written before its write-out is asked for.
+constexpr uint64_t kWriteBackStep = uint64_t{256} << 10;
 
 // Drives the progress bar over the lines of a pass: the range 0..lines, then the number of lines
 // read before each line. Positions in between are thinned out; the first and the last are kept.

@@ -16,7 +16,7 @@ class File;
 // bufferSize once the file proves larger, and beyond that only for a longer line.
 class LineReader {
   public:
-    explicit LineReader(File& file, size_t bufferSize = 1 << 20);
+    explicit LineReader(File& file, size_t bufferSize = 256 << 10);
     // Reads no more than limit bytes from where the file stands: that is its end then.
     void Limit(uint64_t limit) { left_ = limit; }
     // false at the physical end of the file or when reading failed (then Failed() is true).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -58,22 +59,23 @@ bool OffsetBefore(File& file, uint64_t at, uint32_t& offset) {
 std::unique_ptr<SecondPart> SecondPart::Start(const std::string& source, StreamedImage& first, bool facts,
                                               uint64_t at) {
     const bool forced = at != UINT64_MAX;
-    if (!forced && std::thread::hardware_concurrency() < 2) return nullptr;
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(source, error);
+    if (error) return nullptr;
+    if (!forced && (size < kLeast || std::thread::hardware_concurrency() < 2)) return nullptr;
     File file;
-    FileStatus status;
-    if (!file.Open(source, "rb") || !ReadFileStatus(file.Handle(), source, status)) return nullptr;
-    if (!forced && status.Size < kLeast) return nullptr;
+    if (!file.Open(source, "rb")) return nullptr;
     char mark = 0;
     if (!file.ReadExact(&mark, 1) || (mark != ':' && mark != 'S')) return nullptr;
     const SourceFormat format = mark == ':' ? SourceFormat::Hex : SourceFormat::SRecord;
     // The split: just after the first line end from the middle (or from at) on.
-    const uint64_t look = forced ? std::min(at, status.Size) : status.Size / 2;
-    std::vector<char> text(static_cast<size_t>(std::min<uint64_t>(kLineEndWindow, status.Size - look)));
+    const uint64_t look = forced ? std::min(at, size) : size / 2;
+    std::vector<char> text(static_cast<size_t>(std::min<uint64_t>(kLineEndWindow, size - look)));
     if (text.empty() || !file.Seek(look) || !file.ReadExact(text.data(), text.size())) return nullptr;
     const void* lf = std::memchr(text.data(), '\n', text.size());
     if (!lf) return nullptr;
     const uint64_t from = look + static_cast<uint64_t>(static_cast<const char*>(lf) - text.data()) + 1;
-    if (from >= status.Size) return nullptr;  // nothing after it
+    if (from >= size) return nullptr;  // nothing after it
     uint32_t offset = 0;
     if (format == SourceFormat::Hex && !OffsetBefore(file, from, offset)) return nullptr;
     return std::unique_ptr<SecondPart>(new SecondPart(source, format, from, offset, facts, first));

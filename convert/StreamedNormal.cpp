@@ -70,7 +70,7 @@ int64_t BaseHandOff::Wait() {
 bool StreamedImage::OpenTail(uint32_t first) {
     const int64_t base = handOff_->Wait();
     if (base < 0 || base > first || !file_.Open(path_, "r+b")) return false;
-    file_.WriteBackEvery(uint64_t{8} << 20);
+    file_.WriteBackEvery(kWriteBackStep);
     base_ = static_cast<uint32_t>(base);
     first_ = next_ = first;
     return true;

@@ -87,7 +87,7 @@ class StreamedImage : public PrescanVisitor {
     // The write buffer starts small (a small source needs no more) and grows by this up to its
     // full size while the image goes on; true when it grew, false when it is full size already.
     static constexpr size_t kFirstBuffer = size_t{64} << 10;
-    static constexpr size_t kFullBuffer = size_t{2} << 20;
+    static constexpr size_t kFullBuffer = size_t{256} << 10;
     static bool Grow(std::unique_ptr<uint8_t[]>& buffer, size_t used, size_t& capacity);
     // Once the whole body is written: the header of base_..highest (its third line typeLine)
     // with the low 16 bits of sum_ in its field, and the file closed.
