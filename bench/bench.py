@@ -4,8 +4,8 @@
 Every comparison is paired: the two programs run alternately (A B A B ...) on the same
 page-cached file, the ratio of each pair is taken, and the table shows the median of those
 ratios, so a machine loaded by other work slows both sides of a pair alike. Each output is
-checked against objcopy's before it is timed. Peak resident memory is each process's own
-(GNU time). A measurement, not a test: it never fails on speed; it exits 1 only when an output
+checked against objcopy's before it is timed. Times are each program's own (spawned directly);
+peak resident memory is each process's own too, from GNU time in a run of its own. A measurement, not a test: it never fails on speed; it exits 1 only when an output
 differs.
 
 Called by bench.sh; settings come from the environment:
@@ -39,13 +39,19 @@ def note_load():
     loads.append(os.getloadavg()[0])
 
 
-def run(cmd):
-    """Runs cmd with its output discarded: (wall seconds, peak RSS KiB, exit status). GNU time
-    reports the peak memory: a child spawned from this (much larger) Python process would
-    inherit Python's high-water mark in its own rusage."""
-    rss_file = os.path.join(WORK, "rss.txt")
+def run(cmd, peak=False):
+    """Runs cmd with its output discarded: (wall seconds, peak RSS KiB, exit status). The time is
+    the program's own, spawned straight from here; the peak memory (peak=True) comes from GNU
+    time, around the program, since a child spawned from this (much larger) Python process would
+    inherit Python's high-water mark in its own rusage; without peak it is 0."""
     quiet = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0),
              (os.POSIX_SPAWN_OPEN, 2, os.devnull, os.O_WRONLY, 0)]
+    if not peak:
+        start = time.perf_counter()
+        pid = os.posix_spawnp(cmd[0], cmd, os.environ, file_actions=quiet)
+        _, status = os.waitpid(pid, 0)
+        return time.perf_counter() - start, 0, os.waitstatus_to_exitcode(status)
+    rss_file = os.path.join(WORK, "rss.txt")
     full = ["/usr/bin/time", "-f", "%x %M", "-o", rss_file] + cmd
     start = time.perf_counter()
     pid = os.posix_spawn(full[0], full, os.environ, file_actions=quiet)
@@ -57,19 +63,20 @@ def run(cmd):
 
 
 class Pair:
-    """A and B run alternately; medians of A's and B's times and of the per-pair ratios A/B."""
+    """A and B run alternately; medians of A's and B's times and of the per-pair ratios A/B. The
+    peak memory of each is given (rss, from runs made before) or taken in one more run each."""
 
-    def __init__(self, a, b, runs):
-        ta, tb, ratios, self.rss_a, self.rss_b, self.failed = [], [], [], 0, 0, False
+    def __init__(self, a, b, runs, rss=None):
+        ta, tb, ratios, self.failed = [], [], [], False
         for _ in range(runs):
             note_load()
-            t1, m1, r1 = run(a)
-            t2, m2, r2 = run(b)
+            t1, _, r1 = run(a)
+            t2, _, r2 = run(b)
             self.failed |= r1 != 0 or r2 != 0
             ta.append(t1)
             tb.append(t2)
             ratios.append(t1 / t2)
-            self.rss_a, self.rss_b = max(self.rss_a, m1), max(self.rss_b, m2)
+        self.rss_a, self.rss_b = rss if rss else (run(a, True)[1], run(b, True)[1])
         self.a, self.b, self.ratio = statistics.median(ta), statistics.median(tb), statistics.median(ratios)
 
 
@@ -121,8 +128,9 @@ def convert_case(shape, mib):
     cli = [CLI, "convert", src, hxw]
     srec_cat = ["srec_cat", src, sfmt, "-fill", "0xFF", "-over", src, sfmt, "-o", srec_out, "-Binary"]
     # Outputs first: the HXW body and srec_cat's image must equal objcopy's image.
+    peaks = {}
     for cmd in (objcopy, cli, srec_cat):
-        t, _, status = run(cmd)
+        _, peaks[cmd[0]], status = run(cmd, True)
         if status != 0:
             problems.append("%s: %s exited %d" % (name, os.path.basename(cmd[0]), status))
     ok_cli = same_bytes(hxw, 512, ref)
@@ -132,10 +140,10 @@ def convert_case(shape, mib):
     if not ok_srec:
         problems.append("%s: srec_cat's image differs from objcopy's" % name)
     text_mb = os.path.getsize(src) / 1e6
-    vs_obj = Pair(objcopy, cli, RUNS)
+    vs_obj = Pair(objcopy, cli, RUNS, (peaks[objcopy[0]], peaks[CLI]))
     # srec_cat's fill over a half-blank image takes minutes from 16 MiB on: one pair is enough.
     srec_runs = min(SREC_RUNS, 1) if shape == "holes" and mib >= 16 else SREC_RUNS
-    vs_srec = Pair(srec_cat, cli, srec_runs) if srec_runs > 0 else None
+    vs_srec = Pair(srec_cat, cli, srec_runs, (peaks[srec_cat[0]], peaks[CLI])) if srec_runs > 0 else None
     for f in (srec_out,):
         os.remove(f)
     conversions.append((shape, mib, text_mb, vs_obj, vs_srec, ok_cli and ok_srec))
@@ -149,29 +157,28 @@ def mode_case(shape, mib, src):
     modes.append((shape, mib, four, eight))
 
 
+def timed(cmd, what):
+    """Median time of RUNS runs of cmd and its peak memory (one more run); a failing exit is noted."""
+    times = []
+    for _ in range(RUNS):
+        note_load()
+        t, _, status = run(cmd)
+        if status != 0:
+            problems.append("%s exited %d" % (what, status))
+        times.append(t)
+    return statistics.median(times), run(cmd, True)[1]
+
+
 def checksum_cases(hxw, mib):
     size = os.path.getsize(hxw)
     warm(hxw)
     for kind in ("crc", "sum", "ones"):
-        times, rss = [], 0
-        for _ in range(RUNS):
-            note_load()
-            t, m, status = run([CLI, "checksum", hxw, "--kind", kind])
-            if status != 0:
-                problems.append("checksum --kind %s exited %d" % (kind, status))
-            times.append(t)
-            rss = max(rss, m)
-        t = statistics.median(times)
+        t, rss = timed([CLI, "checksum", hxw, "--kind", kind], "checksum --kind " + kind)
         checksums.append(("%s, %d MiB Normal" % (kind, mib), t, size / t / 1e9, rss))
     word = os.path.join(WORK, "mode-4byte.hxw")
     if os.path.exists(word):
         warm(word)
-        times, rss = [], 0
-        for _ in range(RUNS):
-            t, m, _ = run([CLI, "checksum", word])
-            times.append(t)
-            rss = max(rss, m)
-        t = statistics.median(times)
+        t, rss = timed([CLI, "checksum", word], "checksum of the 4Byte Mode image")
         checksums.append(("sum, 4Byte Mode of %d MiB" % mib, t, os.path.getsize(word) / t / 1e9, rss))
 
 
@@ -186,14 +193,9 @@ def series_cases():
                     b = bytes([16, a >> 8, a & 0xFF, 0] + [rng.randrange(256) for _ in range(16)])
                     f.write(":%s%02X\r\n" % (b.hex().upper(), (-sum(b)) & 0xFF))
                 f.write(":00000001FF\r\n")
-        times, rss = [], 0
-        for _ in range(RUNS):
-            t, m, status = run([CLI, "convert", path, os.path.join(WORK, "series-%s.hxw" % kind), "--type", kind])
-            if status != 0:
-                problems.append("convert --type %s exited %d" % (kind, status))
-            times.append(t)
-            rss = max(rss, m)
-        series.append((kind, statistics.median(times), rss))
+        cmd = [CLI, "convert", path, os.path.join(WORK, "series-%s.hxw" % kind), "--type", kind]
+        t, rss = timed(cmd, "convert --type " + kind)
+        series.append((kind, t, rss))
 
 
 def cpu_model():
