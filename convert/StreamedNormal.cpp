@@ -9,6 +9,7 @@
 #include "checksum/Kernels.h"
 #include "convert/ConversionOps.h"
 #include "convert/ConvertCommon.h"
+#include "convert/ShortCopy.h"
 #include "convert/SourceRecords.h"
 #include "convert/StreamedWordMode.h"
 
@@ -133,7 +134,7 @@ bool AscendingImage::Fill(uint64_t count) {
 
 bool AscendingImage::Put(const uint8_t* data, size_t n) {
     if (capacity_ - used_ < n && !Grow(buffer_, used_, capacity_) && !Flush()) return false;
-    std::memcpy(buffer_.get() + used_, data, n);
+    CopyShort(buffer_.get() + used_, data, n);
     used_ += n;
     return true;
 }

@@ -8,6 +8,7 @@
 #include "base/ResultCodes.h"
 #include "checksum/Kernels.h"
 #include "convert/ConversionOps.h"
+#include "convert/ShortCopy.h"
 #include "convert/ConvertCommon.h"
 #include "convert/SourceRecords.h"
 
@@ -18,7 +19,9 @@ constexpr uint8_t kAttrPad = 0x80;
 }  // namespace
 
 AscendingWordImage::AscendingWordImage(std::string path, uint8_t mode)
-    : StreamedImage(std::move(path)), mode_(mode) {}
+    : StreamedImage(std::move(path)), mode_(mode) {
+    for (size_t i = 0; i < sizeof pattern_; ++i) pattern_[i] = i % mode == 0 ? mode : 1;
+}
 
 void AscendingWordImage::Abandon() {
     abandoned_ = true;
@@ -93,18 +96,19 @@ void AscendingWordImage::Record(const DataRecord& record) {
     uint8_t bytes[256];
     const uint8_t* data = AscendingBytes(record, bytes);
     if (!data) return Abandon();
-    // A unit mark on every aligned address with a whole unit left in the record, 1 elsewhere.
+    // A unit mark on every aligned address with a whole unit left in the record, 1 elsewhere: the
+    // periodic pattern from the record's first address on, its last mode - 1 places 1.
     uint8_t attributes[256];
     const size_t m = record.Count;
-    std::memset(attributes, 1, m);
-    for (size_t i = (0u - record.Address) & (mode_ - 1u); i + mode_ <= m; i += mode_) attributes[i] = mode_;
+    CopyShort(attributes, pattern_ + (record.Address & (mode_ - 1u)), m);
+    for (size_t i = m >= mode_ ? m - mode_ + 1 : 0; i < m; ++i) attributes[i] = 1;
     for (size_t i = 0; i < m;) {
         const uint64_t d = uint64_t{record.Address} + i - base_;
         if (d / 256 != blockNo_ && !OpenBlock(d / 256)) return Abandon();
         const size_t inBlock = static_cast<size_t>(d % 256);
         const size_t run = m - i < 256 - inBlock ? m - i : 256 - inBlock;
-        std::memcpy(block_ + inBlock, data + i, run);
-        std::memcpy(block_ + 256 + inBlock, attributes + i, run);
+        CopyShort(block_ + inBlock, data + i, run);
+        CopyShort(block_ + 256 + inBlock, attributes + i, run);
         i += run;
     }
     next_ = uint64_t{record.Address} + m;

@@ -39,6 +39,7 @@ class AscendingWordImage final : public StreamedImage {
     void Abandon();
 
     uint8_t mode_;
+    uint8_t pattern_[256 + 8];  // the unit marks of a record starting at an aligned address
     std::unique_ptr<uint8_t[]> out_;
     size_t used_ = 0;
     size_t capacity_ = 0;

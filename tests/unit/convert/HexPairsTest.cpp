@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "checksum/HexText.h"
+#include "convert/ShortCopy.h"
 #include "convert/SourceRecords.h"
 
 namespace {
@@ -64,5 +65,24 @@ TEST(HexPairs, LongLinesAreSummedWhole) {
         EXPECT_EQ(hxw::SumHexPairs(text.data(), text.size()), LenientSum(text)) << len;
         text[len - 2] = ' ';  // a stranger in the last piece
         EXPECT_EQ(hxw::SumHexPairs(text.data(), text.size()), LenientSum(text)) << len;
+    }
+}
+
+// The short copy of a record's bytes: every length a record can have, at every offset within a
+// word, writes exactly those bytes and nothing on either side.
+TEST(ShortCopy, EveryLengthAndOffsetCopiesExactlyItsBytes) {
+    uint8_t source[300];
+    for (size_t i = 0; i < sizeof source; ++i) source[i] = static_cast<uint8_t>(i * 7 + 3);
+    for (size_t offset = 0; offset < 8; ++offset) {
+        for (size_t n = 0; n <= 256; ++n) {
+            uint8_t target[300];
+            std::memset(target, 0xEE, sizeof target);
+            hxw::CopyShort(target + 16 + offset, source + offset, n);
+            for (size_t i = 0; i < sizeof target; ++i) {
+                const bool inside = i >= 16 + offset && i < 16 + offset + n;
+                const uint8_t want = inside ? source[offset + (i - 16 - offset)] : 0xEE;
+                ASSERT_EQ(target[i], want) << "length " << n << ", offset " << offset << ", byte " << i;
+            }
+        }
     }
 }
