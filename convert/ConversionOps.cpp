@@ -162,12 +162,7 @@ bool ConversionOps::PrescanSource(const std::string& source, uint8_t type) {
             state_.LineCount = counted;
             return fail(code, number, detail);
         }
-        if (facts_) {
-            if (data)
-                facts_->Data(record.Address, record.Count);
-            else
-                facts_->OtherLine(format, line, number);
-        }
+        if (facts_) facts_->Line(format, line, number, data, record);
         if (!data) continue;
         const uint64_t last = uint64_t{record.Address} + record.Count - 1;
         lowest = std::min(lowest, record.Address);

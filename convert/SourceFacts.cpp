@@ -42,12 +42,7 @@ std::vector<SourceFacts::Run> SourceFacts::SortedRuns() const {
 }
 
 void SourceFacts::Append(const SourceFacts& later, uint64_t lines) {
-    for (const Run& run : later.Runs) {
-        if (!Runs.empty() && run.First >= Runs.back().First && run.First <= Runs.back().Last + 1)
-            Runs.back().Last = std::max(Runs.back().Last, run.Last);
-        else
-            Runs.push_back(run);
-    }
+    for (const Run& run : later.Runs) AddRun(run);
     if (later.IgnoredRecords && IgnoredRecords == 0) FirstIgnoredLine = later.FirstIgnoredLine + lines;
     IgnoredRecords += later.IgnoredRecords;
     for (const std::string& type : later.IgnoredTypes)

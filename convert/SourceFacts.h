@@ -27,20 +27,30 @@ struct SourceFacts {
     std::vector<std::string> IgnoredTypes;
 
     void Clear() { *this = SourceFacts{}; }
-    void Data(uint32_t address, size_t count) {
-        const uint64_t last = uint64_t{address} + count - 1;
-        if (!Runs.empty() && address >= Runs.back().First && address <= Runs.back().Last + 1) {
-            if (last > Runs.back().Last) Runs.back().Last = last;
-        } else {
-            Runs.push_back({address, last});
-        }
+    // A non-empty line the pre-scan accepted, number counting from the source's first line: data
+    // says it held a data record, which is then in record.
+    void Line(SourceFormat format, std::string_view line, uint64_t number, bool data, const DataRecord& record) {
+        if (data)
+            AddRun({record.Address, uint64_t{record.Address} + record.Count - 1});
+        else
+            OtherLine(format, line, number);
     }
-    // A line that holds no data record; number counts from the source's first line.
-    void OtherLine(SourceFormat format, std::string_view line, uint64_t number);
     // The runs in address order, overlapping and adjacent ones joined.
     std::vector<Run> SortedRuns() const;
     // The facts of the lines that follow these, whose numbers count from lines after them.
     void Append(const SourceFacts& later, uint64_t lines);
+
+  private:
+    // A run that continues or overlaps the last one is joined to it.
+    void AddRun(const Run& run) {
+        if (!Runs.empty() && run.First >= Runs.back().First && run.First <= Runs.back().Last + 1) {
+            if (run.Last > Runs.back().Last) Runs.back().Last = run.Last;
+        } else {
+            Runs.push_back(run);
+        }
+    }
+    // A line without a data record: noted when its type is one neither format defines.
+    void OtherLine(SourceFormat format, std::string_view line, uint64_t number);
 };
 
 }  // namespace hxw

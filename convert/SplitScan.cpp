@@ -126,12 +126,7 @@ void SecondPart::Run() {
             scan.DefectLine = number;
             break;
         }
-        if (facts_) {
-            if (data)
-                scan.Facts.Data(record.Address, record.Count);
-            else
-                scan.Facts.OtherLine(format_, line, number);
-        }
+        if (facts_) scan.Facts.Line(format_, line, number, data, record);
         if (!data) continue;
         scan.Lowest = std::min(scan.Lowest, record.Address);
         scan.Highest = std::max(scan.Highest, static_cast<uint32_t>(record.Address + record.Count - 1));

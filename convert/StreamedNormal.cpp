@@ -78,10 +78,7 @@ bool StreamedImage::OpenTail(uint32_t first) {
 }
 
 std::unique_ptr<StreamedImage> AscendingImage::MakeTail(BaseHandOff& handOff) const {
-    auto image = std::make_unique<AscendingImage>(path_);
-    image->handOff_ = &handOff;
-    image->tail_ = true;
-    return image;
+    return AsTail(std::make_unique<AscendingImage>(path_), handOff);
 }
 
 void AscendingImage::Record(const DataRecord& record) {

@@ -72,6 +72,12 @@ class StreamedImage : public PrescanVisitor {
     // first part's image made (the place to write is the caller's); false when that fails or the
     // first part has no base at or below first.
     bool OpenTail(uint32_t first);
+    // image made the second part's image of this one, told of handOff.
+    static std::unique_ptr<StreamedImage> AsTail(std::unique_ptr<StreamedImage> image, BaseHandOff& handOff) {
+        image->handOff_ = &handOff;
+        image->tail_ = true;
+        return image;
+    }
     // Opens the file with the header's room held; false when it cannot be written.
     bool Start();
     // The record's bytes when it continues the image in ascending order (decoded into scratch

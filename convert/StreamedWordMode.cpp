@@ -16,6 +16,12 @@ namespace hxw {
 namespace {
 constexpr uint8_t kAttrBlank = 0x00;
 constexpr uint8_t kAttrPad = 0x80;
+
+// A block no record has touched: blank data (FF) and attributes.
+void Blank(uint8_t* block) {
+    std::memset(block, 0xFF, 256);
+    std::memset(block + 256, kAttrBlank, 256);
+}
 }  // namespace
 
 AscendingWordImage::AscendingWordImage(std::string path, uint8_t mode)
@@ -51,18 +57,15 @@ bool AscendingWordImage::OpenBlock(uint64_t n) {
             sum_ += ByteSum(block_, 256);
             if (!Append(block_)) return false;
         }
-        // Blocks no record touches: blank data (FF) and attributes.
         uint8_t blank[kBlock];
-        std::memset(blank, 0xFF, 256);
-        std::memset(blank + 256, kAttrBlank, 256);
+        Blank(blank);
         for (uint64_t b = blockNo_ + 1; b < n; ++b) {
             sum_ += 0xFFull * 256;
             if (!Append(blank)) return false;
         }
     }
     blockNo_ = n;
-    std::memset(block_, 0xFF, 256);
-    std::memset(block_ + 256, kAttrBlank, 256);
+    Blank(block_);
     if (n == 0) {
         std::memset(block_, 0x00, pad_);
         std::memset(block_ + 256, kAttrPad, pad_);
@@ -80,8 +83,7 @@ void AscendingWordImage::Record(const DataRecord& record) {
             started_ = true;
             if (!OpenTail(record.Address)) return Abandon();
             headNo_ = blockNo_ = (record.Address - base_) / 256;
-            std::memset(block_, 0xFF, 256);
-            std::memset(block_ + 256, kAttrBlank, 256);
+            Blank(block_);
             if (!file_.Seek(512 + (headNo_ + 1) * kBlock)) return Abandon();
         } else {
             if (!Start()) return Abandon();
@@ -115,10 +117,7 @@ void AscendingWordImage::Record(const DataRecord& record) {
 }
 
 std::unique_ptr<StreamedImage> AscendingWordImage::MakeTail(BaseHandOff& handOff) const {
-    auto image = std::make_unique<AscendingWordImage>(path_, mode_);
-    image->handOff_ = &handOff;
-    image->tail_ = true;
-    return image;
+    return AsTail(std::make_unique<AscendingWordImage>(path_, mode_), handOff);
 }
 
 void AscendingWordImage::FinishTail() {
